@@ -1,0 +1,90 @@
+// The frame every plug-in is built from: count and argument tests, reading
+// MATLAB arrays as doubles, range tests, the vector rule, integer
+// conversions, result rows and raising.
+//
+// Plug-ins pass their own message texts in, so each message stands in the
+// plug-in that raises it. A raise never returns: it ends the call through the
+// host's mexErrMsgTxt, which unwinds (Octave, our host) or jumps (MATLAB) past
+// the plug-in's frames. So nothing here keeps an object with a destructor
+// alive across a raise, and nothing here catches.
+#ifndef KX4410_GATEWAY_GATEWAY_H
+#define KX4410_GATEWAY_GATEWAY_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "mex.h"
+
+namespace kx {
+
+[[noreturn]] void raise(const char* message);
+
+// Raises message unless ok. For the result- and argument-count tests.
+inline void require(bool ok, const char* message) {
+    if (!ok) raise(message);
+}
+
+// A numeric or logical argument's elements, each read as a double whatever
+// the array's class; the real part of a complex array. Only reads, and
+// never past the array's element count.
+struct Values {
+    const void* data;
+    mxClassID cls;
+    std::size_t rows;
+    std::size_t cols;
+
+    std::size_t size() const { return rows * cols; }
+    double operator[](std::size_t i) const;
+};
+
+// The argument's elements. Raises "KX4410 argument is empty or not
+// numeric!" for an argument that is not numeric or logical.
+Values fetch(const mxArray* arg);
+
+// The argument's first element. Raises the same message for an empty
+// argument as well.
+double scalar(const mxArray* arg);
+
+// The element count of a vector argument: its column count for one row, its
+// row count for one column; anything else raises message. A 1 x 0 or 0 x 1
+// argument counts 0 elements, a 0 x 0 one is refused.
+std::size_t vectorLength(const Values& v, const char* message);
+
+// Range test with inclusive bounds, compared as doubles: a NaN passes.
+inline bool outside(double x, double lo, double hi) { return x < lo || x > hi; }
+inline void requireRange(double x, double lo, double hi, const char* message) {
+    if (outside(x, lo, hi)) raise(message);
+}
+
+// Exactly 0 or exactly 1 (-0.0 is 0; NaN and 0.5 fail).
+inline void requireZeroOrOne(double x, const char* message) {
+    if (!(x == 0.0 || x == 1.0)) raise(message);
+}
+
+// The board takes configuration codes 0-11 and 16-27; NaN passes.
+inline void requireConfigCode(double x, const char* message) {
+    if (x < 0.0 || x > 27.0 || (x > 11.0 && x < 16.0)) raise(message);
+}
+
+// A double truncated toward zero to what the driver takes. NaN, the
+// infinities and values outside the 32-bit range give INT32_MIN, as the
+// board's original 32-bit platform converts them.
+std::int32_t toInt32(double x);
+
+// Truncated as toInt32, then its low 16 bits, unsigned: the board's 16-bit
+// delays and counts.
+std::uint16_t low16(double x);
+
+// Truncated toward zero to 64 bits; NaN, the infinities and magnitudes of
+// 2^63 and above give INT64_MIN.
+std::int64_t toInt64(double x);
+
+// Creates a 1 x n real double row in slot and returns its data.
+double* resultRow(mxArray*& slot, std::size_t n);
+
+// The 1 x 1 result holding 0.0 that a function returns when its work is done.
+void doneResult(mxArray*& slot);
+
+}  // namespace kx
+
+#endif

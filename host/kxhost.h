@@ -1,0 +1,42 @@
+/* What our MEX host's two libraries offer the host side (mexhost) beyond
+ * the MEX API: the hooks through which a call's prints and its raised error
+ * reach the host, and the bookkeeping that lets the host free, as MATLAB
+ * does, every array a call created but did not hand back.
+ *
+ * Plug-ins never include this header: they see only mex.h.
+ */
+#ifndef KX4410_HOST_KXHOST_H
+#define KX4410_HOST_KXHOST_H
+
+#include <stddef.h>
+
+#include "mex.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* libmex. mexErrMsgTxt hands its message to the raise hook, which must not
+ * return; without one it writes the message to stderr and aborts. */
+typedef void (*kxhost_raise_fn)(const char* message);
+KXHOST_API void kxhost_set_raise(kxhost_raise_fn raise);
+
+/* mexPrintf formats its text and hands it, with the format it was given, to
+ * the print hook; without one it writes the text to stdout. */
+typedef void (*kxhost_print_fn)(const char* format, const char* text);
+KXHOST_API void kxhost_set_print(kxhost_print_fn print);
+
+/* libmx. Between begin and end of a call every array created belongs to
+ * the call; kxhost_keep hands one over to the caller, and
+ * kxhost_end_call destroys the others, returning how many it destroyed. */
+KXHOST_API void kxhost_begin_call(void);
+KXHOST_API void kxhost_keep(mxArray* array);
+KXHOST_API size_t kxhost_end_call(void);
+/* Arrays alive now, for leak checks. */
+KXHOST_API size_t kxhost_live_arrays(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

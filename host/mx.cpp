@@ -1,0 +1,164 @@
+// libmx of our MEX host: MATLAB arrays.
+//
+// An array is a class, a size, and separately stored real and imaginary
+// data, as in MATLAB's classic (non-interleaved) API. Data is never a null
+// pointer, even for an empty array (Octave's behaviour; MATLAB gives no
+// promise either way), and is zero-filled. Cells and structs carry no
+// elements: the toolbox only ever refuses them.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <unordered_set>
+#include <vector>
+
+#include "kxhost.h"
+#include "mex.h"
+
+struct mxArray_tag {
+    mxClassID cls;
+    std::size_t m;
+    std::size_t n;
+    std::size_t elementSize;
+    void* re;
+    void* im;  // null for a real array
+};
+
+namespace {
+
+std::unordered_set<mxArray*> live;
+bool inCall = false;
+std::vector<mxArray*> callArrays;
+
+std::size_t sizeOf(mxClassID cls) {
+    switch (cls) {
+        case mxDOUBLE_CLASS: return sizeof(double);
+        case mxSINGLE_CLASS: return sizeof(float);
+        case mxLOGICAL_CLASS: return sizeof(mxLogical);
+        case mxCHAR_CLASS: return sizeof(mxChar);
+        case mxINT8_CLASS:
+        case mxUINT8_CLASS: return 1;
+        case mxINT16_CLASS:
+        case mxUINT16_CLASS: return 2;
+        case mxINT32_CLASS:
+        case mxUINT32_CLASS: return 4;
+        case mxINT64_CLASS:
+        case mxUINT64_CLASS: return 8;
+        default: return sizeof(void*);  // cells, structs: one slot per element
+    }
+}
+
+void* zeroed(std::size_t count, std::size_t size) {
+    void* p = std::calloc(count == 0 ? 1 : count, size);
+    if (p == nullptr) mexErrMsgTxt("Out of memory.");
+    return p;
+}
+
+mxArray* create(std::size_t m, std::size_t n, mxClassID cls, bool complex) {
+    const std::size_t size = sizeOf(cls);
+    if (n != 0 && m > SIZE_MAX / n / size) mexErrMsgTxt("Requested array exceeds the maximum possible size.");
+    auto* a = new mxArray{cls, m, n, size, nullptr, nullptr};
+    a->re = zeroed(m * n, size);
+    if (complex) a->im = zeroed(m * n, size);
+    live.insert(a);
+    if (inCall) callArrays.push_back(a);
+    return a;
+}
+
+}  // namespace
+
+extern "C" {
+
+mxArray* mxCreateDoubleMatrix(mwSize m, mwSize n, mxComplexity flag) {
+    return create(m, n, mxDOUBLE_CLASS, flag == mxCOMPLEX);
+}
+
+mxArray* mxCreateNumericMatrix(mwSize m, mwSize n, mxClassID classid, mxComplexity flag) {
+    return create(m, n, classid, flag == mxCOMPLEX);
+}
+
+mxArray* mxCreateLogicalMatrix(mwSize m, mwSize n) { return create(m, n, mxLOGICAL_CLASS, false); }
+
+mxArray* mxCreateCellMatrix(mwSize m, mwSize n) { return create(m, n, mxCELL_CLASS, false); }
+
+mxArray* mxCreateStructMatrix(mwSize m, mwSize n, int, const char**) {
+    return create(m, n, mxSTRUCT_CLASS, false);
+}
+
+mxArray* mxCreateString(const char* str) {
+    const std::size_t length = std::strlen(str);
+    mxArray* a = create(length == 0 ? 0 : 1, length, mxCHAR_CLASS, false);
+    std::memcpy(a->re, str, length);
+    return a;
+}
+
+void mxDestroyArray(mxArray* pa) {
+    if (pa == nullptr || live.erase(pa) == 0) return;
+    std::free(pa->re);
+    std::free(pa->im);
+    delete pa;
+}
+
+double* mxGetPr(const mxArray* pa) { return static_cast<double*>(pa->re); }
+double* mxGetPi(const mxArray* pa) { return static_cast<double*>(pa->im); }
+void* mxGetData(const mxArray* pa) { return pa->re; }
+void* mxGetImagData(const mxArray* pa) { return pa->im; }
+size_t mxGetM(const mxArray* pa) { return pa->m; }
+size_t mxGetN(const mxArray* pa) { return pa->n; }
+size_t mxGetNumberOfElements(const mxArray* pa) { return pa->m * pa->n; }
+size_t mxGetElementSize(const mxArray* pa) { return pa->elementSize; }
+mxClassID mxGetClassID(const mxArray* pa) { return pa->cls; }
+
+bool mxIsNumeric(const mxArray* pa) {
+    return pa->cls == mxDOUBLE_CLASS || pa->cls == mxSINGLE_CLASS ||
+           (pa->cls >= mxINT8_CLASS && pa->cls <= mxUINT64_CLASS);
+}
+bool mxIsLogical(const mxArray* pa) { return pa->cls == mxLOGICAL_CLASS; }
+bool mxIsDouble(const mxArray* pa) { return pa->cls == mxDOUBLE_CLASS; }
+bool mxIsChar(const mxArray* pa) { return pa->cls == mxCHAR_CLASS; }
+bool mxIsComplex(const mxArray* pa) { return pa->im != nullptr; }
+bool mxIsEmpty(const mxArray* pa) { return pa->m == 0 || pa->n == 0; }
+bool mxIsSparse(const mxArray*) { return false; }
+
+char* mxArrayToString(const mxArray* pa) {
+    if (pa->cls != mxCHAR_CLASS) return nullptr;
+    const std::size_t length = pa->m * pa->n;
+    char* s = static_cast<char*>(mxMalloc(length + 1));
+    std::memcpy(s, pa->re, length);
+    s[length] = '\0';
+    return s;
+}
+
+void* mxMalloc(size_t n) {
+    void* p = std::malloc(n == 0 ? 1 : n);
+    if (p == nullptr) mexErrMsgTxt("Out of memory.");
+    return p;
+}
+
+void mxFree(void* ptr) { std::free(ptr); }
+
+void kxhost_begin_call(void) {
+    inCall = true;
+    callArrays.clear();
+}
+
+void kxhost_keep(mxArray* array) {
+    for (mxArray*& a : callArrays)
+        if (a == array) a = nullptr;
+}
+
+size_t kxhost_end_call(void) {
+    inCall = false;
+    std::size_t destroyed = 0;
+    for (mxArray* a : callArrays) {
+        if (a != nullptr && live.count(a) != 0) {
+            mxDestroyArray(a);
+            ++destroyed;
+        }
+    }
+    callArrays.clear();
+    return destroyed;
+}
+
+size_t kxhost_live_arrays(void) { return live.size(); }
+
+}  // extern "C"

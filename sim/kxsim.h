@@ -1,0 +1,100 @@
+/* Control port of the simulated KX4410 board.
+ *
+ * The simulated board is a shared library that takes kxdrv's place: it
+ * exports the thirteen driver operations of driver/kxdrv.h and, beside them,
+ * these kxsim_* calls, which no real board has. Tests, benchmarks, the
+ * Octave gateway kxsim and the demo use them to set the board up, to inject
+ * failures and to read back what the plug-ins did.
+ *
+ * Every setting, default and status choice is documented at the top of
+ * sim/kxsim.cpp.
+ */
+#ifndef KX4410_SIM_KXSIM_H
+#define KX4410_SIM_KXSIM_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "kxdrv.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Power-on state: driver closed, one board, no active board, default
+ * versions and costs, DA codes 2047, every AD channel on code 0, timer
+ * unprogrammed, virtual clock at 0 s, default plant, levels 0 V, log,
+ * queues and injections empty, logging on. */
+KXDRV_API void kxsim_reset(void);
+
+/* Clock: 0 virtual (the default; time moves only by operation costs and
+ * waits), 1 real (the monotonic clock; waits and costs take real time).
+ * Switching restarts the clock at 0 s. */
+KXDRV_API void kxsim_set_clock(int real);
+KXDRV_API int kxsim_clock_is_real(void);
+/* Board time in seconds since reset or since the clock was chosen. */
+KXDRV_API double kxsim_now(void);
+/* The same in whole nanoseconds (the virtual clock's own unit). */
+KXDRV_API int64_t kxsim_now_ns(void);
+
+/* Boards that OpenDriver finds (0 makes OpenDriver fail). */
+KXDRV_API void kxsim_set_boards(int count);
+KXDRV_API void kxsim_set_versions(uint16_t library, uint16_t driver);
+
+/* Board time one operation costs, in nanoseconds. op is the binding's name
+ * ("ReadAnalogIn"); returns 0, or -1 for an unknown name. DelayMicros costs
+ * exactly its wait and has no cost of its own. */
+KXDRV_API int kxsim_set_cost(const char* op, int64_t nanoseconds);
+/* Every cost 0: a board that takes no time, for benchmarks. */
+KXDRV_API void kxsim_zero_costs(void);
+
+/* The n-th next call (n = 1: the very next) of the operation op returns
+ * value, converted to the operation's result type, in place of its own
+ * result; that call changes nothing on the board, writes no output
+ * parameter and takes no board time. Returns 0, or -1 for an unknown op or
+ * n < 1. Several injections may be pending at once. */
+KXDRV_API int kxsim_inject(const char* op, int n, double value);
+
+/* Readings that the next reads of an AD channel return, in order, before
+ * its signal takes over again. Returns 0, or -1 for a channel outside 0-15. */
+KXDRV_API int kxsim_queue_ad(int channel, const double* volts, size_t count);
+/* Raw counts that the next valid ReadTimerCounter calls return. */
+KXDRV_API void kxsim_queue_timer(const double* counts, size_t count);
+
+/* The code a DA channel (0 or 1) holds now; -1 for another channel. */
+KXDRV_API int kxsim_da(int channel);
+/* The configuration code an AD channel holds; -1 for another channel. */
+KXDRV_API int kxsim_ad_config(int channel);
+/* The AD channel that reads sample. */
+KXDRV_API int kxsim_ad_channel(void);
+KXDRV_API int kxsim_driver_open(void);
+/* The active board, or -1 for none. */
+KXDRV_API int kxsim_active_board(void);
+
+/* The plant from DA 0 to AD 0: y' = (gain * u - y) / tau, u in volts.
+ * Returns 0, or -1 for tau <= 0 or a value that is not finite. */
+KXDRV_API int kxsim_set_plant(double gain, double tau);
+/* A constant input level on an AD channel (2-15; 0 and 1 are wired to the
+ * DA outputs). Returns 0, or -1 for another channel. */
+KXDRV_API int kxsim_set_level(int channel, double volts);
+/* The plant's output now, in volts, before range clipping and quantising. */
+KXDRV_API double kxsim_plant_output(void);
+
+/* The call log: every driver operation since reset or the last clear, in
+ * call order. args are the integer arguments passed (output parameters left
+ * out), result is what the call returned. */
+KXDRV_API size_t kxsim_log_size(void);
+/* Fills op, args (up to 4 values; *argCount says how many) and result of
+ * entry index. Returns 0, or -1 for an index past the end. op points to a
+ * static name that lives as long as the library. */
+KXDRV_API int kxsim_log_entry(size_t index, const char** op, double args[4], int* argCount,
+                              double* result);
+KXDRV_API void kxsim_clear_log(void);
+/* Logging on (1, the default) or off (0), for long benchmark runs. */
+KXDRV_API void kxsim_set_logging(int on);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,193 @@
+// The frame every plug-in is built from, through a real host call of a small
+// test plug-in (kxframe) and, for the pure conversions, directly.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "gateway.h"
+#include "mexhost.h"
+
+using namespace mexhost;
+
+namespace {
+
+const char* const notNumeric = "KX4410 argument is empty or not numeric!";
+const double inf = std::numeric_limits<double>::infinity();
+
+Outcome frame(double op, std::vector<Array> rest) {
+    rest.insert(rest.begin(), scalar(op));
+    return call("kxframe", 1, rest);
+}
+
+}  // namespace
+
+TEST(Frame, AScalarIsTheFirstRealElementOfAnyNumericKind) {
+    struct Case {
+        const char* name;
+        Array arg;
+        double value;
+    };
+    Case cases[] = {
+        {"double", scalar(3.5), 3.5},
+        {"row", row({7, 8}), 7},
+        {"complex", complexScalar(2, 5), 2},
+        {"logical", logical(true), 1},
+        {"uint16", numeric(mxUINT16_CLASS, 4095), 4095},
+        {"int8", numeric(mxINT8_CLASS, -3), -3},
+        {"single", numeric(mxSINGLE_CLASS, 1.5), 1.5},
+        {"int64", numeric(mxINT64_CLASS, -7), -7},
+    };
+    for (Case& c : cases) {
+        Outcome o = frame(1, args(std::move(c.arg)));
+        ASSERT_FALSE(o.raised) << c.name << ": " << o.message;
+        EXPECT_EQ(o.values(0), std::vector<double>{c.value}) << c.name;
+    }
+}
+
+TEST(Frame, EmptyAndNonNumericArgumentsAreRefusedWhereTheyAreRead) {
+    struct Case {
+        const char* name;
+        Array arg;
+    };
+    Case cases[] = {{"empty", row({})}, {"0 x 0", matrix(0, 0)}, {"char", text("1")},
+                    {"cell", cell()},   {"struct", structure()}};
+    for (Case& c : cases) {
+        Outcome o = frame(1, args(std::move(c.arg)));
+        EXPECT_TRUE(o.raised) << c.name;
+        EXPECT_EQ(o.message, notNumeric) << c.name;
+    }
+}
+
+TEST(Frame, VectorRuleCountsRowsAndColumnsAlike) {
+    struct Case {
+        const char* name;
+        Array arg;
+        std::vector<double> result;  // count, then the elements
+    };
+    Case cases[] = {
+        {"row", row({1, 2, 3}), {3, 1, 2, 3}},
+        {"column", column({1, 2, 3}), {3, 1, 2, 3}},
+        {"1 x 1", scalar(9), {1, 9}},
+        {"1 x 0", row({}), {0}},
+        {"0 x 1", matrix(0, 1), {0}},
+        {"logical row", logical(false), {1, 0}},
+    };
+    for (Case& c : cases) {
+        Outcome o = frame(2, args(std::move(c.arg)));
+        ASSERT_FALSE(o.raised) << c.name << ": " << o.message;
+        EXPECT_EQ(o.values(0), c.result) << c.name;
+    }
+}
+
+TEST(Frame, VectorRuleRefusesMatrices) {
+    for (auto size : {std::pair<std::size_t, std::size_t>{0, 0}, {3, 2}, {2, 2}, {65537, 2}}) {
+        Outcome o = frame(2, args(matrix(size.first, size.second)));
+        EXPECT_TRUE(o.raised) << size.first << " x " << size.second;
+        EXPECT_EQ(o.message, "vector!");
+    }
+}
+
+TEST(Frame, VectorCountsAreNotCutTo16Bits) {
+    for (std::size_t n : {65535u, 65536u, 65537u, 70000u}) {
+        std::vector<double> v(n);
+        for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<double>(i % 4096);
+        Outcome o = frame(2, args(row(v)));
+        ASSERT_FALSE(o.raised) << o.message;
+        const std::vector<double> r = o.values(0);
+        ASSERT_EQ(r.size(), n + 1);
+        EXPECT_EQ(r[0], static_cast<double>(n));
+        EXPECT_EQ(r[n], v[n - 1]);
+    }
+}
+
+TEST(Frame, RangeTestIsInclusiveAndLetsNaNPass) {
+    struct Case {
+        double x, lo, hi;
+        bool refused;
+    };
+    for (const Case c : {Case{0, 0, 15, false}, Case{15, 0, 15, false}, Case{14.7, 0, 15, false},
+                         Case{15.5, 0, 15, true}, Case{-1e-300, 0, 15, true},
+                         Case{NAN, 0, 15, false}, Case{inf, 0, 8191, true},
+                         Case{-inf, 0, 8191, true}, Case{-0.0, 0, 1, false}}) {
+        Outcome o = frame(3, args(scalar(c.x), scalar(c.lo), scalar(c.hi)));
+        EXPECT_EQ(o.raised, c.refused) << c.x << " in " << c.lo << ".." << c.hi;
+        if (c.refused) {
+            EXPECT_EQ(o.message, "range!");
+        }
+    }
+}
+
+TEST(Frame, ExactValueTestTakesOnlyZeroAndOne) {
+    struct Case {
+        double x;
+        bool refused;
+    };
+    for (const Case c : {Case{0, false}, Case{1, false}, Case{-0.0, false}, Case{0.5, true},
+                         Case{NAN, true}, Case{2, true}, Case{-1, true}, Case{1 + 1e-15, true}}) {
+        Outcome o = frame(4, args(scalar(c.x)));
+        EXPECT_EQ(o.raised, c.refused) << c.x;
+        if (c.refused) {
+            EXPECT_EQ(o.message, "zero or one!");
+        }
+    }
+}
+
+TEST(Frame, ConfigurationCodesAreTheTwoIntervals) {
+    struct Case {
+        double x;
+        bool refused;
+    };
+    for (const Case c : {Case{0, false}, Case{3.5, false}, Case{11, false}, Case{11.5, true},
+                         Case{12, true}, Case{15, true}, Case{15.9, true}, Case{16, false},
+                         Case{27, false}, Case{27.5, true}, Case{28, true}, Case{-0.1, true},
+                         Case{NAN, false}}) {
+        Outcome o = frame(5, args(scalar(c.x)));
+        EXPECT_EQ(o.raised, c.refused) << c.x;
+        if (c.refused) {
+            EXPECT_EQ(o.message, "config!");
+        }
+    }
+}
+
+TEST(Frame, ConversionsToInt32TruncateAndMapTheUnrepresentableToIntMin) {
+    struct Case {
+        double x;
+        std::int32_t value;
+    };
+    for (const Case c : {Case{14.7, 14}, Case{-14.7, -14}, Case{-0.5, 0}, Case{-0.0, 0},
+                         Case{2147483647.9, INT32_MAX}, Case{-2147483648.9, INT32_MIN},
+                         Case{2147483648.0, INT32_MIN}, Case{-2147483649.0, INT32_MIN},
+                         Case{1e300, INT32_MIN}, Case{inf, INT32_MIN}, Case{-inf, INT32_MIN},
+                         Case{NAN, INT32_MIN}}) {
+        EXPECT_EQ(kx::toInt32(c.x), c.value) << c.x;
+    }
+}
+
+TEST(Frame, Low16KeepsTheLowBitsOfTheTruncatedValue) {
+    struct Case {
+        double x;
+        std::uint16_t value;
+    };
+    for (const Case c : {Case{8191.9, 8191}, Case{65535, 65535}, Case{65536, 0}, Case{65537, 1},
+                         Case{-1, 65535}, Case{NAN, 0}, Case{0.5, 0}}) {
+        EXPECT_EQ(kx::low16(c.x), c.value) << c.x;
+    }
+}
+
+TEST(Frame, ConversionsToInt64MapHugeValuesToTheSignBit) {
+    struct Case {
+        double x;
+        std::int64_t value;
+    };
+    const double two63 = 9223372036854775808.0;
+    for (const Case c : {Case{7.9, 7}, Case{-0.5, 0}, Case{4294967298.0, 4294967298LL},
+                         Case{two63, INT64_MIN}, Case{-two63, INT64_MIN},
+                         Case{9223372036854774784.0, 9223372036854774784LL}, Case{1e300, INT64_MIN},
+                         Case{inf, INT64_MIN}, Case{NAN, INT64_MIN}}) {
+        EXPECT_EQ(kx::toInt64(c.x), c.value) << c.x;
+    }
+}

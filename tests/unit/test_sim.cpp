@@ -1,0 +1,806 @@
+// The simulated board: its status words, session, clock, timer, signals,
+// queues, injections and log, read through the driver operations and the
+// control port alone.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "kxsim.h"
+
+namespace {
+
+constexpr uint16_t kAddr = 0xE000;  // board 0
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+struct Call {
+    std::string op;
+    std::vector<double> args;
+    double result;
+    bool operator==(const Call& o) const {
+        return op == o.op && args == o.args && result == o.result;
+    }
+};
+
+std::ostream& operator<<(std::ostream& os, const Call& c) {
+    os << c.op << "(";
+    for (std::size_t i = 0; i < c.args.size(); ++i) os << (i ? ", " : "") << c.args[i];
+    return os << ") -> " << c.result;
+}
+
+std::vector<Call> simLog() {
+    std::vector<Call> log;
+    for (std::size_t i = 0; i < kxsim_log_size(); ++i) {
+        const char* op = nullptr;
+        double args[4] = {0, 0, 0, 0};
+        int n = -1;
+        double result = -1;
+        EXPECT_EQ(kxsim_log_entry(i, &op, args, &n, &result), 0);
+        log.push_back({op, std::vector<double>(args, args + n), result});
+    }
+    return log;
+}
+
+// What a refused or injected call must leave as it was.
+struct Snapshot {
+    int64_t now;
+    int open, active, da0, da1, channel;
+    std::vector<int> configs;
+    bool operator==(const Snapshot& o) const {
+        return now == o.now && open == o.open && active == o.active && da0 == o.da0 &&
+               da1 == o.da1 && channel == o.channel && configs == o.configs;
+    }
+};
+
+Snapshot snapshot() {
+    Snapshot s{kxsim_now_ns(), kxsim_driver_open(), kxsim_active_board(),
+               kxsim_da(0),    kxsim_da(1),         kxsim_ad_channel(), {}};
+    for (int ch = 0; ch < 16; ++ch) s.configs.push_back(kxsim_ad_config(ch));
+    return s;
+}
+
+enum class Session { Closed, Open, Active };
+
+void enter(Session s) {
+    uint16_t boards = 0;
+    if (s != Session::Closed) {
+        ASSERT_EQ(OpenDriver(&boards), 0);
+    }
+    if (s == Session::Active) {
+        ASSERT_EQ(ActivateBoard(0), 0);
+    }
+    kxsim_clear_log();
+}
+
+class Sim : public ::testing::Test {
+protected:
+    void SetUp() override { kxsim_reset(); }
+};
+
+float readAd() {
+    float v = -999.0f;
+    EXPECT_EQ(ReadAnalogIn(&v), 0);
+    return v;
+}
+
+// ---------------------------------------------------------------- status words
+
+struct StatusCase {
+    const char* name;
+    Session session;
+    double (*call)();
+    double expected;
+};
+
+uint16_t out16 = 0;
+float outF = 0;
+
+const StatusCase statusCases[] = {
+    {"Closed_CloseDriver", Session::Closed, [] { return double(CloseDriver()); }, 1},
+    {"Closed_GetDriverVersion", Session::Closed, [] { return double(GetDriverVersion(&out16)); }, 1},
+    {"Closed_GetBoardAddress", Session::Closed,
+     [] { return double(GetBoardAddress(0, &out16, &out16, &out16, &out16)); }, 1},
+    {"Closed_ActivateBoard", Session::Closed, [] { return double(ActivateBoard(0)); }, 1},
+    {"Closed_WriteAnalogOut", Session::Closed, [] { return double(WriteAnalogOut(0, 2047)); }, 1},
+    {"Closed_WriteAnalogOutBadArgs", Session::Closed, [] { return double(WriteAnalogOut(5, -1)); }, 1},
+    {"Closed_ConfigureAnalogIn", Session::Closed, [] { return double(ConfigureAnalogIn(0, 0)); }, 1},
+    {"Closed_ReadAnalogIn", Session::Closed, [] { return double(ReadAnalogIn(&outF)); }, 1},
+    {"Closed_DelayMicros", Session::Closed, [] { return double(DelayMicros(10)); }, 1},
+    {"Closed_DelayMicrosBad", Session::Closed, [] { return double(DelayMicros(-1)); }, 1},
+    {"Closed_WriteTimerControl", Session::Closed,
+     [] { return double(WriteTimerControl(kAddr, 2, 0xB6, 0)); }, 1},
+    {"Closed_ReadTimerCounter", Session::Closed,
+     [] { return double(ReadTimerCounter(kAddr, 2, 0x80)); }, 0xFFFF},
+
+    {"NoBoard_WriteAnalogOut", Session::Open, [] { return double(WriteAnalogOut(0, 0)); }, 20},
+    {"NoBoard_WriteAnalogOutBadArgs", Session::Open, [] { return double(WriteAnalogOut(9, 9999)); }, 20},
+    {"NoBoard_ConfigureAnalogIn", Session::Open, [] { return double(ConfigureAnalogIn(0, 0)); }, 20},
+    {"NoBoard_ReadAnalogIn", Session::Open, [] { return double(ReadAnalogIn(&outF)); }, 20},
+    {"NoBoard_WriteTimerControl", Session::Open,
+     [] { return double(WriteTimerControl(kAddr, 2, 0xB6, 0)); }, 20},
+    {"NoBoard_ReadTimerCounter", Session::Open,
+     [] { return double(ReadTimerCounter(kAddr, 2, 0x80)); }, 0xFFFF},
+    {"NoBoard_DelayMicros", Session::Open, [] { return double(DelayMicros(10)); }, 0},
+    {"NoBoard_DelayMicrosAbove", Session::Open, [] { return double(DelayMicros(8192)); }, 14},
+    {"NoBoard_GetBoardAddress", Session::Open,
+     [] { return double(GetBoardAddress(0, &out16, &out16, &out16, &out16)); }, 0},
+    {"NoBoard_GetDriverVersion", Session::Open, [] { return double(GetDriverVersion(&out16)); }, 0},
+    {"NoBoard_ActivateNegative", Session::Open, [] { return double(ActivateBoard(-1)); }, 19},
+    {"NoBoard_ActivatePastCount", Session::Open, [] { return double(ActivateBoard(1)); }, 19},
+    {"NoBoard_ActivateZero", Session::Open, [] { return double(ActivateBoard(0)); }, 0},
+
+    {"AddressNegative", Session::Active,
+     [] { return double(GetBoardAddress(-1, &out16, &out16, &out16, &out16)); }, 19},
+    {"AddressPastCount", Session::Active,
+     [] { return double(GetBoardAddress(1, &out16, &out16, &out16, &out16)); }, 19},
+    {"AdChannelBelow", Session::Active, [] { return double(ConfigureAnalogIn(-1, 0)); }, 12},
+    {"AdChannelAbove", Session::Active, [] { return double(ConfigureAnalogIn(16, 0)); }, 12},
+    {"AdChannelBeforeConfig", Session::Active, [] { return double(ConfigureAnalogIn(16, 12)); }, 12},
+    {"AdChannelLast", Session::Active, [] { return double(ConfigureAnalogIn(15, 27)); }, 0},
+    {"ConfigBelow", Session::Active, [] { return double(ConfigureAnalogIn(0, -1)); }, 5},
+    {"Config11", Session::Active, [] { return double(ConfigureAnalogIn(0, 11)); }, 0},
+    {"Config12", Session::Active, [] { return double(ConfigureAnalogIn(0, 12)); }, 5},
+    {"Config15", Session::Active, [] { return double(ConfigureAnalogIn(0, 15)); }, 5},
+    {"Config16", Session::Active, [] { return double(ConfigureAnalogIn(0, 16)); }, 0},
+    {"Config28", Session::Active, [] { return double(ConfigureAnalogIn(0, 28)); }, 5},
+    {"DaChannelBelow", Session::Active, [] { return double(WriteAnalogOut(-1, 0)); }, 13},
+    {"DaChannelAbove", Session::Active, [] { return double(WriteAnalogOut(2, 0)); }, 13},
+    {"DaChannelBeforeCode", Session::Active, [] { return double(WriteAnalogOut(2, 4096)); }, 13},
+    {"DaChannel1", Session::Active, [] { return double(WriteAnalogOut(1, 0)); }, 0},
+    {"DaCodeBelow", Session::Active, [] { return double(WriteAnalogOut(0, -1)); }, 16},
+    {"DaCodeAbove", Session::Active, [] { return double(WriteAnalogOut(0, 4096)); }, 16},
+    {"DaCodeTop", Session::Active, [] { return double(WriteAnalogOut(0, 4095)); }, 0},
+    {"DelayBelow", Session::Active, [] { return double(DelayMicros(-1)); }, 14},
+    {"DelayAbove", Session::Active, [] { return double(DelayMicros(8192)); }, 14},
+    {"DelayZero", Session::Active, [] { return double(DelayMicros(0)); }, 0},
+    {"DelayTop", Session::Active, [] { return double(DelayMicros(8191)); }, 0},
+    {"TimerWrongAddress", Session::Active,
+     [] { return double(WriteTimerControl(kAddr + 1, 2, 0xB6, 0)); }, 2},
+    {"TimerOtherBoardAddress", Session::Active,
+     [] { return double(WriteTimerControl(0xE100, 2, 0xB6, 0)); }, 2},
+    {"TimerCounterBelow", Session::Active,
+     [] { return double(WriteTimerControl(kAddr, -1, 0xB6, 0)); }, 2},
+    {"TimerCounterAbove", Session::Active,
+     [] { return double(WriteTimerControl(kAddr, 3, 0xB6, 0)); }, 2},
+    {"TimerCounter0", Session::Active,
+     [] { return double(WriteTimerControl(kAddr, 0, 0xB6, 0)); }, 0},
+    {"ReadWrongAddress", Session::Active,
+     [] { return double(ReadTimerCounter(kAddr + 1, 2, 0x80)); }, 0xFFFF},
+    {"ReadCounterBelow", Session::Active,
+     [] { return double(ReadTimerCounter(kAddr, -1, 0x80)); }, 0xFFFF},
+    {"ReadCounterAbove", Session::Active,
+     [] { return double(ReadTimerCounter(kAddr, 3, 0x80)); }, 0xFFFF},
+    {"ReadUnprogrammed", Session::Active,
+     [] { return double(ReadTimerCounter(kAddr, 2, 0x80)); }, 0},
+};
+
+class Status : public ::testing::TestWithParam<StatusCase> {
+protected:
+    void SetUp() override { kxsim_reset(); }
+};
+
+TEST_P(Status, AnswersItsWordAndARefusalChangesNothing) {
+    const StatusCase& c = GetParam();
+    enter(c.session);
+    const Snapshot before = snapshot();
+    EXPECT_EQ(c.call(), c.expected);
+    ASSERT_EQ(kxsim_log_size(), 1u);
+    EXPECT_EQ(simLog()[0].result, c.expected);
+    if (c.expected != 0) {
+        EXPECT_EQ(snapshot(), before);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sim, Status, ::testing::ValuesIn(statusCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------- session
+
+TEST_F(Sim, OpenReportsTheCountAndASecondOpenKeepsTheActiveBoard) {
+    kxsim_set_boards(3);
+    uint16_t boards = 99;
+    ASSERT_EQ(OpenDriver(&boards), 0);
+    EXPECT_EQ(boards, 3);
+    ASSERT_EQ(ActivateBoard(2), 0);
+    boards = 99;
+    EXPECT_EQ(OpenDriver(&boards), 0);
+    EXPECT_EQ(boards, 3);
+    EXPECT_EQ(GetActiveBoard(), 2);
+    EXPECT_EQ(kxsim_active_board(), 2);
+}
+
+TEST_F(Sim, OpenWithoutBoardsFailsAndLeavesTheSessionAsItWas) {
+    kxsim_set_boards(0);
+    uint16_t boards = 99;
+    EXPECT_EQ(OpenDriver(&boards), 11);
+    EXPECT_EQ(boards, 0);
+    EXPECT_EQ(kxsim_driver_open(), 0);
+
+    kxsim_set_boards(1);
+    enter(Session::Active);
+    kxsim_set_boards(0);
+    EXPECT_EQ(OpenDriver(&boards), 11);
+    EXPECT_EQ(kxsim_driver_open(), 1);
+    EXPECT_EQ(kxsim_active_board(), 0);
+}
+
+TEST_F(Sim, CloseDeactivatesAndASecondCloseFails) {
+    EXPECT_EQ(GetActiveBoard(), -1);
+    enter(Session::Active);
+    EXPECT_EQ(GetActiveBoard(), 0);
+    EXPECT_EQ(CloseDriver(), 0);
+    EXPECT_EQ(kxsim_driver_open(), 0);
+    EXPECT_EQ(GetActiveBoard(), -1);
+    EXPECT_EQ(CloseDriver(), 1);
+}
+
+TEST_F(Sim, OutputsAndConfigurationsOutliveTheSession) {
+    enter(Session::Active);
+    ASSERT_EQ(WriteAnalogOut(0, 1000), 0);
+    ASSERT_EQ(WriteAnalogOut(1, 3000), 0);
+    ASSERT_EQ(ConfigureAnalogIn(5, 7), 0);
+    ASSERT_EQ(CloseDriver(), 0);
+    enter(Session::Active);
+    EXPECT_EQ(kxsim_da(0), 1000);
+    EXPECT_EQ(kxsim_da(1), 3000);
+    EXPECT_EQ(kxsim_ad_config(5), 7);
+    EXPECT_EQ(kxsim_ad_channel(), 5);
+    EXPECT_EQ(kxsim_da(2), -1);
+    EXPECT_EQ(kxsim_ad_config(16), -1);
+}
+
+TEST_F(Sim, VersionWords) {
+    EXPECT_EQ(GetLibraryVersion(), 0x01A0);
+    uint16_t version = 0x7777;
+    EXPECT_EQ(GetDriverVersion(&version), 1);
+    EXPECT_EQ(version, 0x7777);
+    enter(Session::Open);
+    EXPECT_EQ(GetDriverVersion(&version), 0);
+    EXPECT_EQ(version, 0x0203);
+    kxsim_set_versions(0x1234, 0xFEDC);
+    EXPECT_EQ(GetLibraryVersion(), 0x1234);
+    EXPECT_EQ(GetDriverVersion(&version), 0);
+    EXPECT_EQ(version, 0xFEDC);
+}
+
+TEST_F(Sim, BoardAddressesNeedNoActiveBoard) {
+    struct Row {
+        int board;
+        uint16_t address, irq, bus, slot;
+    };
+    const Row rows[] = {{0, 0xE000, 10, 0, 3}, {1, 0xE100, 11, 0, 4}, {2, 0xE200, 12, 0, 5}};
+    kxsim_set_boards(3);
+    enter(Session::Open);
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.board);
+        uint16_t a = 1, i = 1, b = 1, s = 1;
+        ASSERT_EQ(GetBoardAddress(r.board, &a, &i, &b, &s), 0);
+        EXPECT_EQ(a, r.address);
+        EXPECT_EQ(i, r.irq);
+        EXPECT_EQ(b, r.bus);
+        EXPECT_EQ(s, r.slot);
+    }
+    uint16_t a = 1;
+    EXPECT_EQ(GetBoardAddress(3, &a, &a, &a, &a), 19);
+    EXPECT_EQ(a, 1);
+    // The timer answers at the address of the board that is active.
+    ASSERT_EQ(ActivateBoard(1), 0);
+    EXPECT_EQ(WriteTimerControl(0xE000, 2, 0xB6, 0), 2);
+    EXPECT_EQ(WriteTimerControl(0xE100, 2, 0xB6, 0), 0);
+}
+
+// ---------------------------------------------------------------- clock
+
+struct CostCase {
+    const char* name;
+    double (*call)();
+    int64_t ns;
+};
+
+const CostCase costCases[] = {
+    {"ReadAnalogIn", [] { return double(ReadAnalogIn(&outF)); }, 10000},
+    {"WriteAnalogOut", [] { return double(WriteAnalogOut(0, 1)); }, 2000},
+    {"ConfigureAnalogIn", [] { return double(ConfigureAnalogIn(3, 1)); }, 2000},
+    {"WriteTimerControl", [] { return double(WriteTimerControl(kAddr, 2, 0xB6, 0)); }, 1000},
+    {"ReadTimerCounter", [] { return double(ReadTimerCounter(kAddr, 2, 0x80)); }, 1000},
+    {"DelayMicros", [] { return double(DelayMicros(1234)); }, 1234000},
+    {"DelayMicrosZero", [] { return double(DelayMicros(0)); }, 0},
+    {"GetLibraryVersion", [] { return double(GetLibraryVersion()); }, 0},
+    {"OpenDriver", [] { return double(OpenDriver(&out16)); }, 0},
+    {"GetDriverVersion", [] { return double(GetDriverVersion(&out16)); }, 0},
+    {"GetBoardAddress", [] { return double(GetBoardAddress(0, &out16, &out16, &out16, &out16)); }, 0},
+    {"ActivateBoard", [] { return double(ActivateBoard(0)); }, 0},
+    {"GetActiveBoard", [] { return double(GetActiveBoard()); }, 0},
+    {"CloseDriver", [] { return double(CloseDriver()); }, 0},
+};
+
+class Cost : public ::testing::TestWithParam<CostCase> {
+protected:
+    void SetUp() override { kxsim_reset(); }
+};
+
+TEST_P(Cost, AdvancesTheVirtualClockByItsCost) {
+    enter(Session::Active);
+    ASSERT_EQ(kxsim_now_ns(), 0);
+    GetParam().call();
+    EXPECT_EQ(kxsim_now_ns(), GetParam().ns);
+    EXPECT_DOUBLE_EQ(kxsim_now(), GetParam().ns * 1e-9);
+    EXPECT_EQ(kxsim_clock_is_real(), 0);
+}
+
+TEST_P(Cost, TakesNoTimeOnAZeroCostBoardButWaitsStill) {
+    enter(Session::Active);
+    kxsim_zero_costs();
+    GetParam().call();
+    const std::string name = GetParam().name;
+    EXPECT_EQ(kxsim_now_ns(), name.rfind("DelayMicros", 0) == 0 ? GetParam().ns : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sim, Cost, ::testing::ValuesIn(costCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Sim, CostsAreSettableByName) {
+    enter(Session::Active);
+    EXPECT_EQ(kxsim_set_cost("ReadAnalogIn", 777), 0);
+    EXPECT_EQ(kxsim_set_cost("GetActiveBoard", 5), 0);
+    EXPECT_EQ(kxsim_set_cost("ReadAnalogIn", -1), -1);
+    EXPECT_EQ(kxsim_set_cost("DelayMicros", 5), -1);
+    EXPECT_EQ(kxsim_set_cost("readAnalogIn", 5), -1);
+    EXPECT_EQ(kxsim_set_cost(nullptr, 5), -1);
+    readAd();
+    GetActiveBoard();
+    DelayMicros(1);
+    EXPECT_EQ(kxsim_now_ns(), 777 + 5 + 1000);
+}
+
+// ---------------------------------------------------------------- timer
+
+struct TimerCase {
+    int32_t count;     // initial count written
+    int32_t waitUs;    // DelayMicros between programming and reading
+    int64_t readCost;  // ReadTimerCounter's cost in ns
+    uint32_t expected;
+};
+
+class Timer : public ::testing::TestWithParam<TimerCase> {
+protected:
+    void SetUp() override { kxsim_reset(); }
+};
+
+TEST_P(Timer, CountsDownByTwoEvery125Nanoseconds) {
+    const TimerCase& c = GetParam();
+    enter(Session::Active);
+    ASSERT_EQ(kxsim_set_cost("ReadTimerCounter", c.readCost), 0);
+    ASSERT_EQ(WriteTimerControl(kAddr, 2, 0xB6, c.count), 0);
+    ASSERT_EQ(DelayMicros(c.waitUs), 0);
+    EXPECT_EQ(ReadTimerCounter(kAddr, 2, 0x80), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sim, Timer,
+                         ::testing::Values(TimerCase{0, 0, 1000, 65520},
+                                           TimerCase{0, 1, 1000, 65504},
+                                           TimerCase{0, 0, 0, 0},  // tick 0: 65536 on 16 bits
+                                           TimerCase{0, 0, 124, 0},
+                                           TimerCase{0, 0, 125, 65534},
+                                           TimerCase{0, 0, 249, 65534},
+                                           TimerCase{0, 4095, 875, 2},  // last count of a cycle
+                                           TimerCase{0, 4095, 1000, 0},  // wrap at 4.096 ms
+                                           TimerCase{0, 4095, 1125, 65534},
+                                           TimerCase{0, 4096, 1000, 65520},
+                                           TimerCase{0, 8191, 1000, 0},  // two cycles
+                                           TimerCase{1000, 0, 1000, 984},
+                                           TimerCase{1000, 62, 500, 1000},  // wrap after 500 ticks
+                                           TimerCase{1001, 0, 1000, 984},   // odd counts as even
+                                           TimerCase{0x10000 + 1000, 0, 1000, 984}));
+
+TEST_F(Sim, TimerRestartsWhenReprogrammedAndCountersAreSeparate) {
+    enter(Session::Active);
+    ASSERT_EQ(WriteTimerControl(kAddr, 2, 0xB6, 0), 0);
+    ASSERT_EQ(DelayMicros(100), 0);
+    EXPECT_EQ(ReadTimerCounter(kAddr, 0, 0x80), 0u);
+    EXPECT_EQ(ReadTimerCounter(kAddr, 1, 0x80), 0u);
+    ASSERT_EQ(WriteTimerControl(kAddr, 2, 0xB6, 0), 0);
+    EXPECT_EQ(ReadTimerCounter(kAddr, 2, 0x80), 65520u);
+    EXPECT_EQ(ReadTimerCounter(kAddr, 2, 0x80), 65504u);
+    ASSERT_EQ(WriteTimerControl(kAddr, 0, 0xB6, 100), 0);
+    EXPECT_EQ(ReadTimerCounter(kAddr, 0, 0x80), 84u);
+}
+
+TEST_F(Sim, ChoosingTheClockRestartsTimeButNotTheTimer) {
+    enter(Session::Active);
+    ASSERT_EQ(WriteTimerControl(kAddr, 2, 0xB6, 0), 0);
+    ASSERT_EQ(DelayMicros(100), 0);
+    kxsim_set_clock(0);
+    EXPECT_EQ(kxsim_now_ns(), 0);
+    // 100 us + 1 us read: 808 ticks since programming.
+    EXPECT_EQ(ReadTimerCounter(kAddr, 2, 0x80), 65536u - 1616u);
+}
+
+TEST_F(Sim, ChoosingTheClockLetsThePlantRunOn) {
+    kxsim_zero_costs();
+    enter(Session::Active);
+    ASSERT_EQ(WriteAnalogOut(0, 4095), 0);
+    ASSERT_EQ(DelayMicros(5000), 0);
+    kxsim_set_clock(0);
+    ASSERT_EQ(DelayMicros(5000), 0);
+    EXPECT_NEAR(kxsim_plant_output(), 10.0 * (1 - std::exp(-0.2)), 1e-9);
+}
+
+// ---------------------------------------------------------------- signals
+
+struct RangeCase {
+    int config;
+    double lo, hi, level;
+    int code;  // the 12-bit code the level quantises to
+};
+
+class Range : public ::testing::TestWithParam<RangeCase> {
+protected:
+    void SetUp() override { kxsim_reset(); }
+};
+
+TEST_P(Range, ClipsAndQuantisesToTwelveBits) {
+    const RangeCase& c = GetParam();
+    enter(Session::Active);
+    ASSERT_EQ(kxsim_set_level(9, c.level), 0);
+    ASSERT_EQ(ConfigureAnalogIn(9, c.config), 0);
+    EXPECT_EQ(kxsim_ad_config(9), c.config);
+    EXPECT_FLOAT_EQ(readAd(), static_cast<float>(c.lo + c.code * (c.hi - c.lo) / 4095));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sim, Range,
+    ::testing::Values(RangeCase{0, -10, 10, 0.0, 2048}, RangeCase{0, -10, 10, 20.0, 4095},
+                      RangeCase{0, -10, 10, -20.0, 0}, RangeCase{0, -10, 10, kInf, 4095},
+                      RangeCase{16, -10, 10, -kInf, 0}, RangeCase{1, -5, 5, 1.0, 2457},
+                      RangeCase{17, -5, 5, 1.0, 2457}, RangeCase{2, -2.5, 2.5, -1.0, 1229},
+                      RangeCase{3, -1.25, 1.25, 1.0, 3686}, RangeCase{4, -1, 1, 0.5, 3071},
+                      RangeCase{20, -1, 1, 1.5, 4095}, RangeCase{5, -0.5, 0.5, -0.5, 0},
+                      RangeCase{6, 0, 10, -1.0, 0}, RangeCase{6, 0, 10, 5.0, 2048},
+                      RangeCase{22, 0, 10, 10.0, 4095}, RangeCase{7, 0, 5, 2.0, 1638},
+                      RangeCase{8, 0, 2.5, 2.5, 4095}, RangeCase{9, 0, 1.25, 0.625, 2048},
+                      RangeCase{25, 0, 1.25, 0.625, 2048}, RangeCase{10, 0, 1, 0.001, 4},
+                      RangeCase{11, 0, 0.5, 0.25, 2048}, RangeCase{27, 0, 0.5, 3.0, 4095},
+                      RangeCase{11, 0, 0.5, -3.0, 0}));
+
+TEST_F(Sim, DaChannelOneIsWiredToAdChannelOne) {
+    enter(Session::Active);
+    for (int code : {0, 1, 2047, 3071, 4095}) {
+        SCOPED_TRACE(code);
+        ASSERT_EQ(WriteAnalogOut(1, code), 0);
+        ASSERT_EQ(ConfigureAnalogIn(1, 0), 0);
+        EXPECT_FLOAT_EQ(readAd(), static_cast<float>(-10 + code * 20.0 / 4095));
+    }
+    ASSERT_EQ(WriteAnalogOut(1, 0), 0);
+    ASSERT_EQ(ConfigureAnalogIn(1, 6), 0);  // -10 V clipped to 0-10 V
+    EXPECT_EQ(readAd(), 0.0f);
+}
+
+TEST_F(Sim, PlantFollowsTheFirstOrderStepResponse) {
+    kxsim_zero_costs();
+    enter(Session::Active);
+    ASSERT_EQ(WriteAnalogOut(0, 4095), 0);  // u = 10 V from t = 0
+    ASSERT_EQ(ConfigureAnalogIn(0, 0), 0);
+    for (int step = 1; step <= 40; ++step) {
+        ASSERT_EQ(DelayMicros(5000), 0);
+        const double t = step * 0.005;
+        const double y = 10.0 * (1 - std::exp(-t / 0.05));
+        EXPECT_NEAR(kxsim_plant_output(), y, 1e-9) << t;
+        EXPECT_NEAR(readAd(), y, 10.0 / 4095 + 1e-6) << t;
+    }
+    const double y0 = kxsim_plant_output();
+    ASSERT_EQ(kxsim_set_plant(2.0, 0.01), 0);
+    ASSERT_EQ(DelayMicros(8000), 0);
+    EXPECT_NEAR(kxsim_plant_output(), y0 + (20.0 - y0) * (1 - std::exp(-0.8)), 1e-9);
+    ASSERT_EQ(WriteAnalogOut(0, 2047), 0);  // back to -2.44 mV
+    const double y1 = kxsim_plant_output();
+    ASSERT_EQ(DelayMicros(5000), 0);
+    const double u = 2 * (2047 / 204.75 - 10);
+    EXPECT_NEAR(kxsim_plant_output(), y1 + (u - y1) * (1 - std::exp(-0.5)), 1e-9);
+}
+
+TEST_F(Sim, PlantAndLevelSettingsAreChecked) {
+    EXPECT_EQ(kxsim_set_plant(1, 0), -1);
+    EXPECT_EQ(kxsim_set_plant(1, -0.1), -1);
+    EXPECT_EQ(kxsim_set_plant(kNaN, 0.1), -1);
+    EXPECT_EQ(kxsim_set_plant(1, kInf), -1);
+    EXPECT_EQ(kxsim_set_level(0, 1), -1);
+    EXPECT_EQ(kxsim_set_level(1, 1), -1);
+    EXPECT_EQ(kxsim_set_level(16, 1), -1);
+    EXPECT_EQ(kxsim_set_level(2, kNaN), -1);
+    EXPECT_EQ(kxsim_set_level(2, -1.0), 0);
+    EXPECT_EQ(kxsim_set_level(15, 2.0), 0);
+    enter(Session::Active);
+    ASSERT_EQ(ConfigureAnalogIn(2, 1), 0);
+    EXPECT_FLOAT_EQ(readAd(), static_cast<float>(-5 + 1638 * 10.0 / 4095));
+    ASSERT_EQ(ConfigureAnalogIn(15, 1), 0);
+    EXPECT_FLOAT_EQ(readAd(), static_cast<float>(-5 + 2867 * 10.0 / 4095));
+    ASSERT_EQ(ConfigureAnalogIn(14, 1), 0);
+    EXPECT_FLOAT_EQ(readAd(), static_cast<float>(-5 + 2048 * 10.0 / 4095));
+}
+
+// ---------------------------------------------------------------- queues
+
+TEST_F(Sim, QueuedAdReadingsComeFirstAndAsTheyAre) {
+    const double three[] = {1.5, 20.0, -0.1234567};
+    const double four[] = {7.0};
+    ASSERT_EQ(kxsim_queue_ad(3, three, 3), 0);
+    ASSERT_EQ(kxsim_queue_ad(4, four, 1), 0);
+    EXPECT_EQ(kxsim_queue_ad(-1, four, 1), -1);
+    EXPECT_EQ(kxsim_queue_ad(16, four, 1), -1);
+    EXPECT_EQ(kxsim_queue_ad(5, nullptr, 1), -1);
+    EXPECT_EQ(kxsim_queue_ad(5, nullptr, 0), 0);
+    ASSERT_EQ(kxsim_set_level(3, 0.5), 0);
+    enter(Session::Open);
+    float v = -1;
+    ASSERT_EQ(ReadAnalogIn(&v), 20);  // a refused read takes nothing from the queue
+    ASSERT_EQ(ActivateBoard(0), 0);
+    ASSERT_EQ(ConfigureAnalogIn(3, 6), 0);
+    EXPECT_EQ(readAd(), 1.5f);
+    EXPECT_EQ(readAd(), 20.0f);
+    EXPECT_EQ(readAd(), static_cast<float>(-0.1234567));
+    EXPECT_FLOAT_EQ(readAd(), static_cast<float>(205 * 10.0 / 4095));
+    EXPECT_EQ(kxsim_now_ns(), 2000 + 4 * 10000);
+    ASSERT_EQ(ConfigureAnalogIn(4, 0), 0);
+    EXPECT_EQ(readAd(), 7.0f);
+    EXPECT_FLOAT_EQ(readAd(), static_cast<float>(-10 + 2048 * 20.0 / 4095));
+}
+
+TEST_F(Sim, QueuedTimerReadingsComeFirst) {
+    const double counts[] = {100, 70000, -1, kNaN};
+    kxsim_queue_timer(counts, 4);
+    kxsim_queue_timer(nullptr, 3);
+    enter(Session::Active);
+    ASSERT_EQ(WriteTimerControl(kAddr, 2, 0xB6, 0), 0);
+    EXPECT_EQ(ReadTimerCounter(kAddr + 1, 2, 0x80), 0xFFFFu);
+    EXPECT_EQ(ReadTimerCounter(kAddr, 2, 0x80), 100u);
+    EXPECT_EQ(ReadTimerCounter(kAddr, 2, 0x80), 70000u);
+    EXPECT_EQ(ReadTimerCounter(kAddr, 1, 0x80), 4294967295u);
+    EXPECT_EQ(ReadTimerCounter(kAddr, 2, 0x80), 0u);
+    EXPECT_EQ(ReadTimerCounter(kAddr, 2, 0x80), 65536u - 2 * 40);
+}
+
+// ---------------------------------------------------------------- injection
+
+struct Outputs {
+    uint16_t count = 0x5555, version = 0x5555, address = 0x5555, irq = 0x5555, bus = 0x5555,
+             slot = 0x5555;
+    float volts = -123.0f;
+    bool operator==(const Outputs& o) const {
+        return count == o.count && version == o.version && address == o.address &&
+               irq == o.irq && bus == o.bus && slot == o.slot && volts == o.volts;
+    }
+};
+
+struct InjectCase {
+    const char* name;
+    const char* op;
+    double value;
+    double (*call)(Outputs&);
+    double expected;
+};
+
+const InjectCase injectCases[] = {
+    {"OpenDriverStatus", "OpenDriver", 21, [](Outputs& o) { return double(OpenDriver(&o.count)); }, 21},
+    {"OpenDriverMinusOne", "OpenDriver", -1, [](Outputs& o) { return double(OpenDriver(&o.count)); }, 65535},
+    {"OpenDriverWraps", "OpenDriver", 65537, [](Outputs& o) { return double(OpenDriver(&o.count)); }, 1},
+    {"OpenDriverNaN", "OpenDriver", kNaN, [](Outputs& o) { return double(OpenDriver(&o.count)); }, 0},
+    {"OpenDriverHuge", "OpenDriver", 1e300, [](Outputs& o) { return double(OpenDriver(&o.count)); }, 0},
+    {"CloseDriver", "CloseDriver", 2, [](Outputs&) { return double(CloseDriver()); }, 2},
+    {"CloseDriverSucceeds", "CloseDriver", 0, [](Outputs&) { return double(CloseDriver()); }, 0},
+    {"GetDriverVersion", "GetDriverVersion", 0,
+     [](Outputs& o) { return double(GetDriverVersion(&o.version)); }, 0},
+    {"GetBoardAddress", "GetBoardAddress", 0,
+     [](Outputs& o) { return double(GetBoardAddress(0, &o.address, &o.irq, &o.bus, &o.slot)); }, 0},
+    {"ActivateBoard", "ActivateBoard", 20, [](Outputs&) { return double(ActivateBoard(0)); }, 20},
+    {"GetActiveBoardMinusOne", "GetActiveBoard", -1, [](Outputs&) { return double(GetActiveBoard()); }, -1},
+    {"GetActiveBoardTruncates", "GetActiveBoard", 3.9, [](Outputs&) { return double(GetActiveBoard()); }, 3},
+    {"GetActiveBoardNegative", "GetActiveBoard", -3.9, [](Outputs&) { return double(GetActiveBoard()); }, -3},
+    {"GetActiveBoardWraps", "GetActiveBoard", 4294967301.0, [](Outputs&) { return double(GetActiveBoard()); }, 5},
+    {"GetActiveBoardTopBit", "GetActiveBoard", 2147483648.0,
+     [](Outputs&) { return double(GetActiveBoard()); }, -2147483648.0},
+    {"GetActiveBoardInf", "GetActiveBoard", kInf, [](Outputs&) { return double(GetActiveBoard()); }, 0},
+    {"GetLibraryVersion", "GetLibraryVersion", 0x0301, [](Outputs&) { return double(GetLibraryVersion()); }, 0x0301},
+    {"WriteAnalogOut", "WriteAnalogOut", 0, [](Outputs&) { return double(WriteAnalogOut(0, 100)); }, 0},
+    {"WriteAnalogOutBadArgs", "WriteAnalogOut", 0, [](Outputs&) { return double(WriteAnalogOut(7, 9999)); }, 0},
+    {"ConfigureAnalogIn", "ConfigureAnalogIn", 0, [](Outputs&) { return double(ConfigureAnalogIn(5, 3)); }, 0},
+    {"ReadAnalogInFails", "ReadAnalogIn", 9, [](Outputs& o) { return double(ReadAnalogIn(&o.volts)); }, 9},
+    {"ReadAnalogInSucceeds", "ReadAnalogIn", 0, [](Outputs& o) { return double(ReadAnalogIn(&o.volts)); }, 0},
+    {"DelayMicros", "DelayMicros", 0, [](Outputs&) { return double(DelayMicros(1000)); }, 0},
+    {"WriteTimerControl", "WriteTimerControl", 0,
+     [](Outputs&) { return double(WriteTimerControl(kAddr, 2, 0xB6, 0)); }, 0},
+    {"ReadTimerCounter", "ReadTimerCounter", 1234,
+     [](Outputs&) { return double(ReadTimerCounter(kAddr, 2, 0x80)); }, 1234},
+    {"ReadTimerCounterMinusOne", "ReadTimerCounter", -1,
+     [](Outputs&) { return double(ReadTimerCounter(kAddr, 2, 0x80)); }, 4294967295.0},
+    {"ReadTimerCounterWraps", "ReadTimerCounter", 4294967303.0,
+     [](Outputs&) { return double(ReadTimerCounter(kAddr, 2, 0x80)); }, 7},
+};
+
+class Inject : public ::testing::TestWithParam<InjectCase> {
+protected:
+    void SetUp() override { kxsim_reset(); }
+};
+
+TEST_P(Inject, AnswersTheValueAndDoesNothingElse) {
+    const InjectCase& c = GetParam();
+    enter(Session::Active);
+    const double queued[] = {4.0};
+    ASSERT_EQ(kxsim_queue_ad(0, queued, 1), 0);
+    ASSERT_EQ(kxsim_inject(c.op, 1, c.value), 0);
+    const Snapshot before = snapshot();
+    Outputs out;
+    EXPECT_EQ(c.call(out), c.expected);
+    EXPECT_EQ(out, Outputs());
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(simLog(), std::vector<Call>({{c.op, simLog().at(0).args, c.expected}}));
+    // The timer is still unprogrammed and the queued reading still there.
+    EXPECT_EQ(ReadTimerCounter(kAddr, 2, 0x80), 0u);
+    EXPECT_EQ(readAd(), 4.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sim, Inject, ::testing::ValuesIn(injectCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Sim, InjectionsCountDownEachOnItsOwn) {
+    ASSERT_EQ(kxsim_inject("ActivateBoard", 2, 20), 0);
+    ASSERT_EQ(kxsim_inject("ActivateBoard", 4, 3), 0);
+    ASSERT_EQ(kxsim_inject("OpenDriver", 1, 11), 0);
+    uint16_t boards = 0;
+    EXPECT_EQ(OpenDriver(&boards), 11);
+    EXPECT_EQ(kxsim_driver_open(), 0);
+    EXPECT_EQ(OpenDriver(&boards), 0);
+    EXPECT_EQ(ActivateBoard(5), 19);  // a refused call counts too
+    EXPECT_EQ(GetDriverVersion(&boards), 0);
+    EXPECT_EQ(ActivateBoard(5), 20);
+    EXPECT_EQ(ActivateBoard(0), 0);
+    EXPECT_EQ(ActivateBoard(0), 3);
+    EXPECT_EQ(ActivateBoard(0), 0);
+}
+
+TEST_F(Sim, TheLaterOfTwoInjectionsForOneCallAnswers) {
+    ASSERT_EQ(kxsim_inject("GetLibraryVersion", 1, 5), 0);
+    ASSERT_EQ(kxsim_inject("GetLibraryVersion", 1, 6), 0);
+    EXPECT_EQ(GetLibraryVersion(), 6);
+    EXPECT_EQ(GetLibraryVersion(), 0x01A0);
+}
+
+TEST_F(Sim, InjectionRefusesUnknownOperationsAndCounts) {
+    EXPECT_EQ(kxsim_inject("Nope", 1, 0), -1);
+    EXPECT_EQ(kxsim_inject("opendriver", 1, 0), -1);
+    EXPECT_EQ(kxsim_inject(nullptr, 1, 0), -1);
+    EXPECT_EQ(kxsim_inject("OpenDriver", 0, 7), -1);
+    EXPECT_EQ(kxsim_inject("OpenDriver", -1, 7), -1);
+    uint16_t boards = 0;
+    EXPECT_EQ(OpenDriver(&boards), 0);
+    EXPECT_EQ(OpenDriver(&boards), 0);
+}
+
+// ---------------------------------------------------------------- log
+
+TEST_F(Sim, LogsEveryCallWithItsInputsAndResult) {
+    uint16_t w = 0;
+    float v = 0;
+    OpenDriver(&w);
+    GetLibraryVersion();
+    GetDriverVersion(&w);
+    GetBoardAddress(0, &w, &w, &w, &w);
+    ActivateBoard(0);
+    GetActiveBoard();
+    WriteAnalogOut(1, 4095);
+    ConfigureAnalogIn(1, 6);
+    ReadAnalogIn(&v);
+    DelayMicros(7);
+    WriteTimerControl(kAddr, 2, 0xB6, 0);
+    ReadTimerCounter(kAddr, 2, 0x80);
+    WriteAnalogOut(3, 0);
+    kxsim_inject("GetActiveBoard", 1, 5);
+    GetActiveBoard();
+    CloseDriver();
+    const std::vector<Call> expected = {
+        {"OpenDriver", {}, 0},
+        {"GetLibraryVersion", {}, 0x01A0},
+        {"GetDriverVersion", {}, 0},
+        {"GetBoardAddress", {0}, 0},
+        {"ActivateBoard", {0}, 0},
+        {"GetActiveBoard", {}, 0},
+        {"WriteAnalogOut", {1, 4095}, 0},
+        {"ConfigureAnalogIn", {1, 6}, 0},
+        {"ReadAnalogIn", {}, 0},
+        {"DelayMicros", {7}, 0},
+        {"WriteTimerControl", {0xE000, 2, 0xB6, 0}, 0},
+        {"ReadTimerCounter", {0xE000, 2, 0x80}, 65520},
+        {"WriteAnalogOut", {3, 0}, 13},
+        {"GetActiveBoard", {}, 5},
+        {"CloseDriver", {}, 0},
+    };
+    EXPECT_EQ(simLog(), expected);
+    EXPECT_EQ(v, 10.0f);
+
+    const char* op = nullptr;
+    double args[4];
+    int n = 0;
+    double result = 0;
+    EXPECT_EQ(kxsim_log_entry(expected.size(), &op, args, &n, &result), -1);
+    ASSERT_EQ(kxsim_log_entry(0, &op, args, &n, &result), 0);
+    kxsim_clear_log();
+    EXPECT_EQ(kxsim_log_size(), 0u);
+    EXPECT_STREQ(op, "OpenDriver");  // the name outlives its entry
+}
+
+TEST_F(Sim, LoggingOffRecordsNothingButTheBoardStillWorks) {
+    kxsim_set_logging(0);
+    enter(Session::Active);
+    ASSERT_EQ(WriteAnalogOut(0, 100), 0);
+    EXPECT_EQ(kxsim_log_size(), 0u);
+    EXPECT_EQ(kxsim_da(0), 100);
+    kxsim_set_logging(1);
+    GetActiveBoard();
+    EXPECT_EQ(simLog(), std::vector<Call>({{"GetActiveBoard", {}, 0}}));
+}
+
+// ---------------------------------------------------------------- reset, real clock
+
+TEST_F(Sim, ResetReturnsToPowerOn) {
+    kxsim_set_boards(4);
+    kxsim_set_versions(1, 2);
+    kxsim_set_cost("ReadAnalogIn", 1);
+    kxsim_set_plant(3, 0.001);
+    kxsim_set_level(2, 5);
+    const double q[] = {1, 2};
+    kxsim_queue_ad(2, q, 2);
+    kxsim_queue_timer(q, 2);
+    kxsim_inject("OpenDriver", 2, 9);
+    enter(Session::Active);
+    ActivateBoard(3);
+    WriteAnalogOut(0, 4095);
+    WriteAnalogOut(1, 0);
+    ConfigureAnalogIn(2, 7);
+    WriteTimerControl(0xE300, 2, 0xB6, 0);
+    DelayMicros(5000);
+    kxsim_set_logging(0);
+    kxsim_set_clock(1);
+
+    kxsim_reset();
+    EXPECT_EQ(kxsim_clock_is_real(), 0);
+    EXPECT_EQ(kxsim_now_ns(), 0);
+    EXPECT_EQ(kxsim_driver_open(), 0);
+    EXPECT_EQ(kxsim_active_board(), -1);
+    EXPECT_EQ(kxsim_da(0), 2047);
+    EXPECT_EQ(kxsim_da(1), 2047);
+    EXPECT_EQ(kxsim_ad_config(2), 0);
+    EXPECT_EQ(kxsim_ad_channel(), 0);
+    EXPECT_EQ(kxsim_plant_output(), 0.0);
+    EXPECT_EQ(kxsim_log_size(), 0u);
+    EXPECT_EQ(GetLibraryVersion(), 0x01A0);
+    uint16_t boards = 0;
+    EXPECT_EQ(OpenDriver(&boards), 0);
+    EXPECT_EQ(OpenDriver(&boards), 0);  // injection gone
+    EXPECT_EQ(boards, 1);
+    EXPECT_EQ(ActivateBoard(0), 0);
+    EXPECT_EQ(ReadTimerCounter(kAddr, 2, 0x80), 0u);
+    ASSERT_EQ(ConfigureAnalogIn(2, 0), 0);
+    EXPECT_FLOAT_EQ(readAd(), static_cast<float>(-10 + 2048 * 20.0 / 4095));
+    EXPECT_EQ(kxsim_now_ns(), 1000 + 2000 + 10000);
+    EXPECT_EQ(kxsim_log_size(), 7u);
+}
+
+TEST_F(Sim, RealClockWaitsInRealTime) {
+    kxsim_set_clock(1);
+    EXPECT_EQ(kxsim_clock_is_real(), 1);
+    enter(Session::Active);
+    const auto start = std::chrono::steady_clock::now();
+    const int64_t boardStart = kxsim_now_ns();
+    ASSERT_EQ(DelayMicros(2000), 0);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::microseconds(2000));
+    EXPECT_GE(kxsim_now_ns() - boardStart, 2000000);
+    kxsim_set_clock(0);
+    EXPECT_EQ(kxsim_clock_is_real(), 0);
+    EXPECT_EQ(kxsim_now_ns(), 0);
+}
+
+}  // namespace
