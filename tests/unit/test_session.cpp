@@ -1,0 +1,262 @@
+// KX4410_Delay, KX4410_CloseDriverAndBoard and KX4410_ErrorText: their
+// count tests, the one driver call of the first two, the closing line
+// printed byte for byte, and the status names of every kind of code.
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#if defined(__linux__)
+#include <unistd.h>
+#endif
+
+#include "singleshot.h"
+
+using namespace mexhost;
+using namespace io;
+
+namespace {
+
+DriverCall waitUs(double micros, double status = 0) { return {"DelayMicros", {micros}, status}; }
+
+const char* const closingLine = "KX4410 Board #0 Deactivated and Driver Closed.\n";
+
+class Delay : public BoardTest {
+protected:
+    void SetUp() override {
+        BoardTest::SetUp();
+        openSession();
+    }
+};
+
+class Close : public BoardTest {};
+class ErrorText : public BoardTest {};
+
+}  // namespace
+
+TEST_F(Delay, CountTestsComeFirstResultsBeforeArguments) {
+    const char* const results = "This function does not yield any result value!";
+    const char* const arguments = "This function needs the number of 1 microsecond units to wait!";
+    struct Case {
+        int nlhs;
+        int nrhs;
+        const char* message;
+    };
+    for (const Case c : {Case{1, 1, results}, Case{1, 2, results}, Case{2, 0, results},
+                         Case{0, 0, arguments}, Case{0, 2, arguments}}) {
+        SCOPED_TRACE(std::to_string(c.nlhs) + " results, " + std::to_string(c.nrhs) + " arguments");
+        expectRefused(call("KX4410_Delay", c.nlhs, numbers(std::vector<double>(c.nrhs, 5.0))),
+                      c.message);
+    }
+}
+
+TEST_F(Delay, OnlyAnUpperBoundIsTestedOnTheDouble) {
+    for (double micros : {8191.5, 8192.0, 1e300, double(INFINITY)}) {
+        SCOPED_TRACE(micros);
+        expectRefused(call("KX4410_Delay", 0, numbers({micros})),
+                      "KX4410 cannot delay more than 8191 microsecs. units!");
+    }
+}
+
+TEST_F(Delay, WaitsOnceWithTheTruncatedValueZeroIncluded) {
+    struct Case {
+        double micros;
+        double passed;
+    };
+    for (const Case c : {Case{8191, 8191}, Case{0, 0}, Case{2.9, 2}, Case{-0.5, 0}, Case{1e-300, 0}}) {
+        SCOPED_TRACE(c.micros);
+        kxsim_clear_log();
+        const int64_t start = kxsim_now_ns();
+        Outcome o = call("KX4410_Delay", 0, numbers({c.micros}));
+        ASSERT_FALSE(o.raised) << o.message;
+        EXPECT_EQ(boardLog(), std::vector<DriverCall>{waitUs(c.passed)});
+        EXPECT_EQ(kxsim_now_ns() - start, static_cast<int64_t>(c.passed) * 1000);
+        EXPECT_FALSE(o.results[0]);
+    }
+}
+
+TEST_F(Delay, BelowZeroTheDriverRefusesTheWait) {
+    struct Case {
+        double micros;
+        double passed;
+    };
+    for (const Case c : {Case{-1, -1}, Case{-8191.7, -8191}, Case{-1e10, noInt32}, Case{-INFINITY, noInt32},
+                         Case{NAN, noInt32}}) {
+        SCOPED_TRACE(c.micros);
+        kxsim_clear_log();
+        const int64_t start = kxsim_now_ns();
+        expectFailed(call("KX4410_Delay", 0, numbers({c.micros})), "KX4410 error at delaying!");
+        EXPECT_EQ(boardLog(), std::vector<DriverCall>{waitUs(c.passed, 14)});
+        EXPECT_EQ(kxsim_now_ns(), start);
+    }
+}
+
+TEST_F(Delay, AFailedWaitIsReported) {
+    kxsim_inject("DelayMicros", 1, 15);
+    expectFailed(call("KX4410_Delay", 0, numbers({100})), "KX4410 error at delaying!");
+    EXPECT_EQ(boardLog(), std::vector<DriverCall>{waitUs(100, 15)});
+
+    kxsim_reset();  // no session
+    expectFailed(call("KX4410_Delay", 0, numbers({100})), "KX4410 error at delaying!");
+    EXPECT_EQ(boardLog(), std::vector<DriverCall>{waitUs(100, 1)});
+}
+
+TEST_F(Close, CountTestsRefuseAndTheSessionStaysOpen) {
+    struct Case {
+        const char* name;
+        int nlhs;
+        std::vector<Array> args;
+        const char* message;
+    };
+    Case cases[] = {
+        {"one result", 1, {}, "This function does not yield any result value!"},
+        {"result and argument", 1, args(scalar(0)), "This function does not yield any result value!"},
+        {"an empty argument", 0, args(matrix(0, 0)), "This function does not need any argument!"},
+        {"two arguments", 0, numbers({1, 2}), "This function does not need any argument!"},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        kxsim_reset();
+        openSession();
+        Outcome o = call("KX4410_CloseDriverAndBoard", c.nlhs, c.args);
+        expectRefused(o, c.message);
+        EXPECT_TRUE(o.prints.empty());
+        EXPECT_EQ(kxsim_driver_open(), 1);
+        EXPECT_EQ(kxsim_active_board(), 0);
+    }
+}
+
+TEST_F(Close, ClosesOnceAndPrintsTheClosingLineWhateverTheDriverSays) {
+    openSession();
+    for (int i = 1; i <= 2; ++i) {
+        SCOPED_TRACE("call " + std::to_string(i));
+        Outcome o = call("KX4410_CloseDriverAndBoard", 0);
+        ASSERT_FALSE(o.raised) << o.message;
+        EXPECT_EQ(o.prints, std::vector<std::string>{closingLine});
+        EXPECT_EQ(o.formats, std::vector<std::string>{closingLine});
+        EXPECT_FALSE(o.results[0]);
+    }
+    // The second call finds the driver closed.
+    EXPECT_EQ(boardLog(), (std::vector<DriverCall>{{"CloseDriver", {}, 0}, {"CloseDriver", {}, 1}}));
+    EXPECT_EQ(kxsim_driver_open(), 0);
+    EXPECT_EQ(kxsim_active_board(), -1);
+
+    kxsim_reset();
+    openSession();
+    kxsim_inject("CloseDriver", 1, 21);
+    Outcome o = call("KX4410_CloseDriverAndBoard", 0);
+    ASSERT_FALSE(o.raised) << o.message;
+    EXPECT_EQ(o.printed(), closingLine);
+    EXPECT_EQ(boardLog(), (std::vector<DriverCall>{{"CloseDriver", {}, 21}}));
+}
+
+TEST_F(ErrorText, CountTestsComeFirstResultsBeforeArguments) {
+    const char* const results = "This function yields one result value!";
+    const char* const arguments = "This function needs the code of the error!";
+    struct Case {
+        int nlhs;
+        int nrhs;
+        const char* message;
+    };
+    for (const Case c : {Case{0, 1, results}, Case{0, 2, results}, Case{2, 1, results},
+                         Case{1, 0, arguments}, Case{1, 2, arguments}}) {
+        SCOPED_TRACE(std::to_string(c.nlhs) + " results, " + std::to_string(c.nrhs) + " arguments");
+        expectRefused(call("KX4410_ErrorText", c.nlhs, numbers(std::vector<double>(c.nrhs, 1.0))),
+                      c.message);
+    }
+}
+
+TEST_F(ErrorText, NamesEveryCodeOfTheTable) {
+    const std::vector<std::string> names = {
+        "NoError",          "DriverHandleError", "DriverCallError",       "AdControllerError",
+        "M_FunExecError",   "ConfigCodeError",   "FrequencyComputeError", "HighAlarm",
+        "LowAlarm",         "AdPollingTimeOut",  "AlarmTypeError",        "FindBoardError",
+        "AdChannelError",   "DaChannelError",    "InvalidateDelay",       "DelayTimeOut",
+        "InvalidateData",   "FifoOverflow",      "TimeOut",               "ExceedBoardNumber",
+        "NotFoundBoard",    "OpenError",         "FindTwoBoardError",     "ThreadCreateError",
+        "StopError",        "AllocateMemoryError"};
+    for (std::size_t code = 0; code < names.size(); ++code) {
+        Outcome o = call("KX4410_ErrorText", 1, numbers({static_cast<double>(code)}));
+        ASSERT_FALSE(o.raised) << o.message;
+        EXPECT_EQ(o.textOf(0), names[code]) << "code " << code;
+        EXPECT_EQ(o.rows(0), 1u);
+    }
+}
+
+TEST_F(ErrorText, CodesAreTruncatedTo64BitsThenTakenModulo65536) {
+    struct Case {
+        double code;
+        const char* name;
+    };
+    const Case cases[] = {
+        {26, "UNKNOWN_ERROR_CODE"},
+        {65535, "UNKNOWN_ERROR_CODE"},
+        {7.9, "HighAlarm"},
+        {-0.5, "NoError"},
+        {-0.0, "NoError"},
+        {-1, "UNKNOWN_ERROR_CODE"},
+        {-65535, "DriverHandleError"},
+        {65536, "NoError"},
+        {65537, "DriverHandleError"},
+        {4294967298.0, "DriverCallError"},          // 2^32 + 2
+        {281474976710661.0, "ConfigCodeError"},     // 2^48 + 5
+        {-281474976710647.0, "AdPollingTimeOut"},   // -2^48 + 9
+        {9223372036854774784.0, "UNKNOWN_ERROR_CODE"},  // 2^63 - 1024: low 16 bits 64512
+        {9223372036854775808.0, "NoError"},         // 2^63
+        {-9223372036854775808.0, "NoError"},        // -2^63
+        {1e300, "NoError"},
+        {INFINITY, "NoError"},
+        {-INFINITY, "NoError"},
+        {NAN, "NoError"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        Outcome o = call("KX4410_ErrorText", 1, numbers({c.code}));
+        ASSERT_FALSE(o.raised) << o.message;
+        EXPECT_EQ(o.textOf(0), c.name);
+    }
+}
+
+TEST_F(ErrorText, WorksWithAndWithoutASessionAndCallsNoDriverOperation) {
+    for (bool session : {false, true}) {
+        SCOPED_TRACE(session ? "session open" : "no session");
+        kxsim_reset();
+        if (session) openSession();
+        Outcome o = call("KX4410_ErrorText", 1, numbers({14}));
+        ASSERT_FALSE(o.raised) << o.message;
+        EXPECT_EQ(o.textOf(0), "InvalidateDelay");
+        EXPECT_EQ(boardLog(), std::vector<DriverCall>{});
+    }
+}
+
+#if defined(__linux__)
+namespace {
+
+std::string pluginBytes(const std::string& function) {
+    char exe[4096];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe);
+    std::string dir = n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : "./x";
+    dir = dir.substr(0, dir.find_last_of('/'));
+    std::ifstream f(dir + "/" + function + pluginSuffix(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+TEST_F(ErrorText, ThePlugInNeedsNoDriverLibrary) {
+    // Neither the library nor any of its operations is named in the file:
+    // no dependency, no symbol to resolve. KX4410_Delay shows the check sees them.
+    const std::string errorText = pluginBytes("KX4410_ErrorText");
+    const std::string delay = pluginBytes("KX4410_Delay");
+    ASSERT_FALSE(errorText.empty());
+    EXPECT_NE(delay.find("kxdrv"), std::string::npos);
+    EXPECT_NE(delay.find("DelayMicros"), std::string::npos);
+    for (const char* name :
+         {"kxdrv", "GetLibraryVersion", "OpenDriver", "CloseDriver", "GetDriverVersion",
+          "GetBoardAddress", "ActivateBoard", "GetActiveBoard", "WriteAnalogOut",
+          "ConfigureAnalogIn", "ReadAnalogIn", "DelayMicros", "WriteTimerControl",
+          "ReadTimerCounter"})
+        EXPECT_EQ(errorText.find(name), std::string::npos) << name;
+}
+#endif
