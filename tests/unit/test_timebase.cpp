@@ -1,0 +1,149 @@
+// The interval-timer time base: readings to seconds, and how it starts and
+// reads counter 2 of the simulated board.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "board.h"
+#include "timebase.h"
+
+namespace {
+
+// One count of counter 2: half a period of its 8 MHz clock.
+const double count = 6.25e-8;
+
+struct Conversion {
+    const char* what;
+    double reading;
+    double previousReading;
+    double previousTime;
+    bool first;
+    double seconds;
+};
+
+class Elapsed : public ::testing::TestWithParam<Conversion> {};
+
+TEST_P(Elapsed, TurnsAReadingIntoSecondsSinceTheStart) {
+    const Conversion& c = GetParam();
+    EXPECT_EQ(kx::elapsed(c.reading, c.previousReading, c.previousTime, c.first), c.seconds);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Elapsed,
+    ::testing::Values(Conversion{"first one count below the cycle", 65535, 0, 0, true, 6.25e-8},
+                      Conversion{"first at 0 is a whole cycle", 0, 0, 0, true, 0.004096},
+                      Conversion{"first 16 counts in", 65520, 0, 0, true, 1e-6},
+                      Conversion{"first ignores what came before", 65535, 7, 99, true, 6.25e-8},
+                      Conversion{"a drop of 100 counts", 1000, 1100, 0.5, false, 0.5 + 100 * count},
+                      Conversion{"a drop of one count", 4, 5, 0.25, false, 0.25 + count},
+                      Conversion{"a drop from the top to 0", 0, 65535, 0.125, false,
+                                 0.125 + 65535 * count},
+                      Conversion{"equal readings add nothing", 1000, 1000, 0.25, false, 0.25},
+                      Conversion{"equal zeros add nothing", 0, 0, 0.004096, false, 0.004096},
+                      Conversion{"a wrap: up from 100 to 65000", 65000, 100, 0.001, false,
+                                 0.001 + (65536 - 65000 + 100) * count},
+                      Conversion{"a wrap of one count", 65535, 0, 0.5, false, 0.5 + count},
+                      Conversion{"a wrap from 1 to 2", 2, 1, 0.5, false, 0.5 + 65535 * count}),
+    [](const ::testing::TestParamInfo<Conversion>& info) {
+        std::string name;
+        for (const char* p = info.param.what; *p; ++p)
+            if ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z') || (*p >= '0' && *p <= '9'))
+                name += *p;
+        return name;
+    });
+
+// Readings in a row, each converted from the one before it, against the
+// total number of counts that passed.
+TEST(ElapsedSequence, AddsUpTheCountsBetweenReadings) {
+    const std::vector<double> readings = {65535, 65535, 65000, 100, 65500, 0, 0};
+    const std::vector<double> totalCounts = {1, 1, 536, 65436, 65572, 131072, 131072};
+    double previous = 0, time = 0;
+    for (std::size_t k = 0; k < readings.size(); ++k) {
+        SCOPED_TRACE("reading " + std::to_string(k));
+        time = kx::elapsed(readings[k], previous, time, k == 0);
+        previous = readings[k];
+        EXPECT_DOUBLE_EQ(time, totalCounts[k] * count);
+    }
+}
+
+class TimeBaseOnBoard : public BoardTest {
+protected:
+    void SetUp() override {
+        BoardTest::SetUp();
+        for (const char* op :
+             {"GetActiveBoard", "GetBoardAddress", "WriteTimerControl", "ReadTimerCounter"})
+            ASSERT_EQ(kxsim_set_cost(op, 0), 0);
+        ASSERT_EQ(kxsim_set_cost("WriteTimerControl", 1000), 0);
+        ASSERT_EQ(kxsim_set_cost("ReadTimerCounter", 1000), 0);
+    }
+};
+
+TEST_F(TimeBaseOnBoard, StartsCounterTwoOfTheActiveBoardAtItsFullCycle) {
+    openSession();
+    const kx::TimeBase timer = kx::TimeBase::start("unused");
+    EXPECT_EQ(timer.address, 0xE000);
+    const std::vector<DriverCall> expected = {
+        {"GetActiveBoard", {}, 0},
+        {"GetBoardAddress", {0}, 0},
+        {"WriteTimerControl", {0xE000, 2, 182, 0}, 0},
+    };
+    EXPECT_EQ(boardLog(), expected);
+}
+
+TEST_F(TimeBaseOnBoard, PassesTheActiveBoardOnToTheAddressLookUp) {
+    kxsim_set_boards(3);
+    uint16_t boards = 0;
+    ASSERT_EQ(OpenDriver(&boards), 0);
+    ASSERT_EQ(ActivateBoard(2), 0);
+    kxsim_clear_log();
+
+    const kx::TimeBase timer = kx::TimeBase::start("unused");
+    EXPECT_EQ(timer.address, 0xE200);
+    const std::vector<DriverCall> expected = {
+        {"GetActiveBoard", {}, 2},
+        {"GetBoardAddress", {2}, 0},
+        {"WriteTimerControl", {0xE200, 2, 182, 0}, 0},
+    };
+    EXPECT_EQ(boardLog(), expected);
+}
+
+// Counter 2 drops by 2 counts every 125 ns of board time from its start.
+TEST_F(TimeBaseOnBoard, ReadsTheLatchedCountOfCounterTwo) {
+    openSession();
+    const kx::TimeBase timer = kx::TimeBase::start("unused");
+    struct Step {
+        int waitMicros;  // before the read
+        double reading;
+    };
+    // Reads cost 1 us (16 counts) each; board time since the start in the
+    // comments. 4.096 ms after the start the counter is back at its top.
+    const Step steps[] = {
+        {0, 65520},    // 1 us
+        {0, 65504},    // 2 us
+        {3, 65440},    // 6 us
+        {4000, 1424},  // 4007 us: 64112 counts
+        {100, 65344},  // 4108 us: 65536 + 192 counts
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE("after a wait of " + std::to_string(s.waitMicros) + " us");
+        if (s.waitMicros > 0) {
+            ASSERT_EQ(DelayMicros(s.waitMicros), 0);
+        }
+        kxsim_clear_log();
+        EXPECT_EQ(timer.read(), s.reading);
+        EXPECT_EQ(boardLog(),
+                  (std::vector<DriverCall>{{"ReadTimerCounter", {0xE000, 2, 128}, s.reading}}));
+    }
+}
+
+// The driver's reading is an unsigned 32-bit value and is kept whole.
+TEST_F(TimeBaseOnBoard, KeepsTheWholeUnsignedReading) {
+    openSession();
+    const kx::TimeBase timer = kx::TimeBase::start("unused");
+    for (double injected : {70000.0, 4294967295.0, 32768.0}) {
+        ASSERT_EQ(kxsim_inject("ReadTimerCounter", 1, injected), 0);
+        EXPECT_EQ(timer.read(), injected);
+    }
+}
+
+}  // namespace
