@@ -1,0 +1,265 @@
+// kxsim: the simulated board's control port as an Octave function, for
+// tests, demos and users without the board.
+//
+//   kxsim('reset')                      power-on state
+//   kxsim('clock', 'virtual' | 'real')  choose the board's clock
+//   t = kxsim('now')                    board time in seconds
+//   kxsim('inject', op, n, value)       the n-th next call of op answers value
+//   L = kxsim('log')                    struct array: op, args, result
+//   kxsim('clearlog')
+//   kxsim('ad', channel, volts)         queue readings of an AD channel
+//   kxsim('timer', counts)              queue raw counter readings
+//   kxsim('boards', n)                  boards that OpenDriver finds
+//   kxsim('versions', lib, drv)         the two version words
+//   kxsim('plant', gain, tau)           the plant from DA 0 to AD 0
+//   kxsim('level', channel, volts)      a constant input on AD 2-15
+//   code = kxsim('da', channel)         the code a DA channel holds
+//
+// Unlike the plug-ins this is a tool: it uses the standard library. Every
+// message is built while its strings live and copied out; the raise comes
+// after they are gone, since a host may leave the function without
+// unwinding it.
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "kxsim.h"
+#include "mex.h"
+
+namespace {
+
+const char* const kForms =
+    "  kxsim('reset')\n"
+    "  kxsim('clock', 'virtual')\n"
+    "  kxsim('clock', 'real')\n"
+    "  t = kxsim('now')\n"
+    "  kxsim('inject', op, n, value)\n"
+    "  L = kxsim('log')\n"
+    "  kxsim('clearlog')\n"
+    "  kxsim('ad', channel, volts)\n"
+    "  kxsim('timer', counts)\n"
+    "  kxsim('boards', n)\n"
+    "  kxsim('versions', lib, drv)\n"
+    "  kxsim('plant', gain, tau)\n"
+    "  kxsim('level', channel, volts)\n"
+    "  code = kxsim('da', channel)";
+
+// The binding's names, as the log and inject know them.
+const char* const kOperations =
+    "GetLibraryVersion, OpenDriver, CloseDriver, GetDriverVersion, GetBoardAddress, "
+    "ActivateBoard, GetActiveBoard, WriteAnalogOut, ConfigureAnalogIn, ReadAnalogIn, "
+    "DelayMicros, WriteTimerControl, ReadTimerCounter";
+
+using Args = const mxArray* const*;
+// A command's work: empty when done, else the message to raise.
+using Handler = std::string (*)(int nlhs, mxArray* plhs[], Args args);
+
+bool isText(const mxArray* a) {
+    return mxIsChar(a) && mxGetM(a) <= 1;
+}
+
+std::string text(const mxArray* a) {
+    std::vector<char> buffer(mxGetNumberOfElements(a) + 1, '\0');
+    mxGetString(a, buffer.data(), buffer.size());
+    return std::string(buffer.data());
+}
+
+bool realNumeric(const mxArray* a) {
+    return (mxIsNumeric(a) || mxIsLogical(a)) && !mxIsComplex(a) && !mxIsSparse(a);
+}
+
+// A real number: one element of any numeric class.
+bool scalar(const mxArray* a, double& x) {
+    if (!realNumeric(a) || mxGetNumberOfElements(a) != 1) return false;
+    x = mxGetScalar(a);
+    return true;
+}
+
+// A whole number from lo to hi.
+bool whole(const mxArray* a, double lo, double hi, int& n) {
+    double x = 0;
+    if (!scalar(a, x) || !(x >= lo && x <= hi) || x != std::trunc(x)) return false;
+    n = static_cast<int>(x);
+    return true;
+}
+
+// A real double vector of any orientation, or empty.
+bool vector(const mxArray* a, const double*& data, std::size_t& count) {
+    if (!mxIsDouble(a) || mxIsComplex(a) || mxIsSparse(a)) return false;
+    if (mxGetM(a) > 1 && mxGetN(a) > 1) return false;
+    count = mxGetNumberOfElements(a);
+    data = mxGetPr(a);
+    return true;
+}
+
+std::string onReset(int, mxArray*[], Args) {
+    kxsim_reset();
+    return "";
+}
+
+std::string onClock(int, mxArray*[], Args args) {
+    const std::string which = isText(args[0]) ? text(args[0]) : "";
+    if (which == "virtual")
+        kxsim_set_clock(0);
+    else if (which == "real")
+        kxsim_set_clock(1);
+    else
+        return "the clock is 'virtual' or 'real'";
+    return "";
+}
+
+std::string onNow(int, mxArray* plhs[], Args) {
+    plhs[0] = mxCreateDoubleScalar(kxsim_now());
+    return "";
+}
+
+std::string onInject(int, mxArray*[], Args args) {
+    if (!isText(args[0])) return "op is the name of a driver operation: " + std::string(kOperations);
+    int n = 0;
+    if (!whole(args[1], 1, 2147483647.0, n)) return "n is a whole number, 1 or more";
+    double value = 0;
+    if (!scalar(args[2], value)) return "value is a real number";
+    const std::string op = text(args[0]);
+    if (kxsim_inject(op.c_str(), n, value) != 0)
+        return "unknown operation '" + op + "'; the operations are " + kOperations;
+    return "";
+}
+
+std::string onLog(int, mxArray* plhs[], Args) {
+    const char* fields[] = {"op", "args", "result"};
+    const std::size_t size = kxsim_log_size();
+    mxArray* entries = mxCreateStructMatrix(1, size, 3, fields);
+    for (std::size_t i = 0; i < size; ++i) {
+        const char* op = "";
+        double values[4] = {0, 0, 0, 0};
+        int count = 0;
+        double result = 0;
+        kxsim_log_entry(i, &op, values, &count, &result);
+        mxArray* row = mxCreateDoubleMatrix(1, static_cast<std::size_t>(count), mxREAL);
+        if (count > 0) std::memcpy(mxGetPr(row), values, sizeof(double) * count);
+        mxSetField(entries, i, "op", mxCreateString(op));
+        mxSetField(entries, i, "args", row);
+        mxSetField(entries, i, "result", mxCreateDoubleScalar(result));
+    }
+    plhs[0] = entries;
+    return "";
+}
+
+std::string onClearlog(int, mxArray*[], Args) {
+    kxsim_clear_log();
+    return "";
+}
+
+std::string onAd(int, mxArray*[], Args args) {
+    int channel = 0;
+    if (!whole(args[0], 0, 15, channel)) return "channel is a whole number from 0 to 15";
+    const double* volts = nullptr;
+    std::size_t count = 0;
+    if (!vector(args[1], volts, count)) return "volts is a real double vector";
+    kxsim_queue_ad(channel, volts, count);
+    return "";
+}
+
+std::string onTimer(int, mxArray*[], Args args) {
+    const double* counts = nullptr;
+    std::size_t count = 0;
+    if (!vector(args[0], counts, count)) return "counts is a real double vector";
+    kxsim_queue_timer(counts, count);
+    return "";
+}
+
+std::string onBoards(int, mxArray*[], Args args) {
+    int n = 0;
+    if (!whole(args[0], 0, 65535, n)) return "n is a whole number from 0 to 65535";
+    kxsim_set_boards(n);
+    return "";
+}
+
+std::string onVersions(int, mxArray*[], Args args) {
+    int library = 0, driver = 0;
+    if (!whole(args[0], 0, 65535, library) || !whole(args[1], 0, 65535, driver))
+        return "lib and drv are 16-bit words, whole numbers from 0 to 65535";
+    kxsim_set_versions(static_cast<uint16_t>(library), static_cast<uint16_t>(driver));
+    return "";
+}
+
+std::string onPlant(int, mxArray*[], Args args) {
+    double gain = 0, tau = 0;
+    if (!scalar(args[0], gain) || !scalar(args[1], tau) || kxsim_set_plant(gain, tau) != 0)
+        return "gain is a finite number and tau a finite number of seconds above 0";
+    return "";
+}
+
+std::string onLevel(int, mxArray*[], Args args) {
+    int channel = 0;
+    double volts = 0;
+    // AD 0 and 1 are wired to the DA outputs.
+    if (!whole(args[0], 2, 15, channel)) return "channel is a whole number from 2 to 15";
+    if (!scalar(args[1], volts) || kxsim_set_level(channel, volts) != 0)
+        return "volts is a finite number";
+    return "";
+}
+
+std::string onDa(int, mxArray* plhs[], Args args) {
+    int channel = 0;
+    if (!whole(args[0], 0, 1, channel)) return "channel is 0 or 1";
+    plhs[0] = mxCreateDoubleScalar(kxsim_da(channel));
+    return "";
+}
+
+struct Command {
+    const char* name;
+    const char* form;
+    int arguments;  // after the name
+    int results;    // at most
+    Handler run;
+};
+
+const Command kCommands[] = {
+    {"reset", "kxsim('reset')", 0, 0, onReset},
+    {"clock", "kxsim('clock', 'virtual') or kxsim('clock', 'real')", 1, 0, onClock},
+    {"now", "t = kxsim('now')", 0, 1, onNow},
+    {"inject", "kxsim('inject', op, n, value)", 3, 0, onInject},
+    {"log", "L = kxsim('log')", 0, 1, onLog},
+    {"clearlog", "kxsim('clearlog')", 0, 0, onClearlog},
+    {"ad", "kxsim('ad', channel, volts)", 2, 0, onAd},
+    {"timer", "kxsim('timer', counts)", 1, 0, onTimer},
+    {"boards", "kxsim('boards', n)", 1, 0, onBoards},
+    {"versions", "kxsim('versions', lib, drv)", 2, 0, onVersions},
+    {"plant", "kxsim('plant', gain, tau)", 2, 0, onPlant},
+    {"level", "kxsim('level', channel, volts)", 2, 0, onLevel},
+    {"da", "code = kxsim('da', channel)", 1, 1, onDa},
+};
+
+std::string run(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
+    if (nrhs < 1 || !isText(prhs[0]))
+        return std::string("the first argument names a command; the accepted forms are:\n") +
+               kForms;
+    const std::string name = text(prhs[0]);
+    for (const Command& c : kCommands) {
+        if (name != c.name) continue;
+        if (nrhs - 1 != c.arguments || nlhs > c.results)
+            return std::string("'") + c.name + "' is called as " + c.form;
+        const std::string problem = c.run(nlhs, plhs, prhs + 1);
+        if (problem.empty()) return "";
+        return std::string(c.form) + ": " + problem;
+    }
+    // A name pasted in by mistake may be long: echo its start only.
+    const std::string shown = name.size() > 40 ? name.substr(0, 40) + "..." : name;
+    return "unknown command '" + shown + "'; the accepted forms are:\n" + kForms;
+}
+
+}  // namespace
+
+void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
+    static char message[1024];
+    {
+        const std::string problem = run(nlhs, plhs, nrhs, prhs);
+        if (problem.empty()) return;
+        std::strncpy(message, problem.c_str(), sizeof message - 1);
+        message[sizeof message - 1] = '\0';
+    }
+    mexErrMsgTxt(message);
+}

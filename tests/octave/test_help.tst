@@ -1,0 +1,81 @@
+## Help in Octave: each function's help file stands beside its MEX file;
+## the call runs the MEX file and help shows the file's comment block.
+
+%!shared names, plugins
+%! names = {"KX4410_InitDriverAndBoard", "KX4410_CloseDriverAndBoard", "KX4410_ErrorText", ...
+%!          "KX4410_ReadAD", "KX4410_SendDA", "KX4410_SendPWM", "KX4410_Delay", ...
+%!          "KX4410_SendAndRead", "KX4410_PID", "kxsim"};
+%! plugins = fullfile (fileparts (file_in_loadpath ("kx_run_tests.m")), "..", "..", "plugins");
+
+%!test
+%! for k = 1:numel (names)
+%!   name = names{k};
+%!   assert (exist (name), 3, name);
+%!   assert (regexp (which (name), ['[/\\]' name '\.mex$']) > 0, name);
+%!   assert (exist (fullfile (fileparts (which (name)), [name ".m"]), "file"), 2, name);
+%!   [text, format] = get_help_text (name);
+%!   assert (format, "plain text");
+%!   assert (strncmp (text, [upper(name) "  "], numel (name) + 2), name);
+%!   assert (! isempty (strfind (text, "Example")), name);
+%! endfor
+
+## What "help" prints.
+%!test
+%! out = evalc ("help KX4410_PID");
+%! assert (! isempty (strfind (out, "KX4410_PID  A PID control loop through the KX4410 board.")));
+%! assert (! isempty (strfind (out, "[t, y, e, u] = KX4410_PID(")));
+
+## Every message a plug-in raises is listed in its help, word for word.
+%!test
+%! for k = 1:numel (names) - 1
+%!   name = names{k};
+%!   source = fileread (fullfile (plugins, [name ".cpp"]));
+%!   % Adjacent literals are one string.
+%!   source = regexprep (source, '"\s*"', "");
+%!   messages = regexp (source, '"((?:KX4410 |This function )[^"\\]*)"', "tokens");
+%!   text = get_help_text (name);
+%!   assert (numel (messages) > 1, name);
+%!   for m = messages
+%!     assert (! isempty (strfind (text, m{1}{1})), [name " lacks " m{1}{1}]);
+%!   endfor
+%!   if (! strcmp (name, "KX4410_CloseDriverAndBoard"))
+%!     assert (! isempty (strfind (text, "KX4410 argument is empty or not numeric!")), name);
+%!   endif
+%! endfor
+
+## The timed functions say where their time stamps stop being exact, and
+## that long calls block.
+%!test
+%! for name = {"KX4410_SendAndRead", "KX4410_PID"}
+%!   text = get_help_text (name{1});
+%!   assert (! isempty (strfind (text, "4.096 ms")), name{1});
+%!   assert (! isempty (strfind (text, "blocks the session")), name{1});
+%! endfor
+
+%!test
+%! text = get_help_text ("Contents");
+%! for k = 1:numel (names)
+%!   assert (! isempty (regexp (text, ['^\s*' names{k} '\s+- '], "lineanchors")), names{k});
+%! endfor
+
+## Each help's example runs as it stands, on a board at power-on.
+%!test
+%! visible = get (0, "defaultfigurevisible");
+%! set (0, "defaultfigurevisible", "off");
+%! warning ("off", "Octave:gnuplot-graphics", "local");
+%! unwind_protect
+%!   for k = 1:numel (names)
+%!     text = get_help_text (names{k});
+%!     example = regexp (text, '\n\s*Example[^\n]*\n(.*?)\n\s*\n', "tokens", "once");
+%!     assert (! isempty (example), names{k});
+%!     kxsim ("reset");
+%!     try
+%!       evalc (example{1});
+%!     catch err
+%!       error ("the example of %s fails: %s", names{k}, err.message);
+%!     end_try_catch
+%!     close all;
+%!   endfor
+%! unwind_protect_cleanup
+%!   set (0, "defaultfigurevisible", visible);
+%! end_unwind_protect

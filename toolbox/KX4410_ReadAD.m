@@ -1,0 +1,49 @@
+%KX4410_READAD  Readings of one KX4410 analog input, in volts.
+%   readings = KX4410_ReadAD(channel, config, cardType)
+%   readings = KX4410_ReadAD(channel, config, cardType, n)
+%   readings = KX4410_ReadAD(channel, config, cardType, n, delay)
+%
+%   Configures AD channel channel with the input range that config selects,
+%   then takes n conversions one after the other, waiting delay
+%   microseconds after each one (the last one included).
+%
+%   Arguments:
+%     channel   AD input channel, 0 to 15
+%     config    configuration code: 0-11 single-ended, 16-27 differential
+%               (code and code+16 select the same range):
+%                 0 +-10 V   1 +-5 V   2 +-2.5 V   3 +-1.25 V
+%                 4 +-1 V    5 +-0.5 V
+%                 6 0..10 V  7 0..5 V  8 0..2.5 V  9 0..1.25 V
+%                10 0..1 V  11 0..0.5 V
+%     cardType  type of card, 0 or 1 (tested, not used further)
+%     n         number of reads, above 0 (default 1); a fraction is
+%               rounded down
+%     delay     wait after each read in microseconds, 0 to 8191 (default
+%               0: no wait)
+%
+%   Result:
+%     readings  1 x n double row, in volts
+%
+%   The call blocks the session until the last reading and its wait. Call
+%   it with its result: as a statement (no result asked for) it raises
+%   "This function yields one result value!" and reads nothing.
+%
+%   Errors:
+%     This function yields one result value!
+%     This function needs: <the argument list>   (fewer than 3 or more
+%                                                than 5 arguments)
+%     KX4410 AD channels range from #0 to #15!
+%     KX4410 configuration code invalid!
+%     KX4410 types of card can be only 0 or 1!
+%     KX4410 cannot read that number of data!
+%     KX4410 cannot delay that number!
+%     KX4410 error in setting quantification window!
+%     KX4410 error at reading AD!
+%     KX4410 error at delaying!
+%     KX4410 argument is empty or not numeric!
+%
+%   Example: ten readings of AD 2 in the +-10 V range, 100 us apart
+%     KX4410_InitDriverAndBoard(0);
+%     v = KX4410_ReadAD(2, 0, 0, 10, 100);
+%
+%   See also KX4410_SendDA, KX4410_SendAndRead.

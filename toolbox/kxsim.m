@@ -1,0 +1,60 @@
+%KXSIM  Control the simulated KX4410 board.
+%   Where no board is present, the toolbox runs on a simulated one: a
+%   library that takes the driver's place, with a virtual or real clock,
+%   the 8254 interval timer, a plant wired from the outputs to the inputs,
+%   fault injection and a log of every driver call. kxsim sets it up and
+%   reads it back. Its state lives in the driver library and survives
+%   "clear all", as a real driver session does.
+%
+%   kxsim('reset')
+%       Power-on state: driver closed, one board, DA codes 2047, virtual
+%       clock at 0 s, log, queues and injections cleared, default plant
+%       (gain 1, tau 0.05 s), AD 2-15 at 0 V.
+%   kxsim('clock', 'virtual')
+%   kxsim('clock', 'real')
+%       Board time moves only by the driver calls and their waits
+%       (virtual, the default: a run takes no real time), or is the real
+%       monotonic clock (waits take real time). Either restarts it at 0 s.
+%   t = kxsim('now')
+%       Board time in seconds.
+%   kxsim('inject', op, n, value)
+%       The n-th next call (n = 1: the very next) of the driver operation
+%       op returns value in place of its own result and changes nothing
+%       on the board. op is one of GetLibraryVersion, OpenDriver,
+%       CloseDriver, GetDriverVersion, GetBoardAddress, ActivateBoard,
+%       GetActiveBoard, WriteAnalogOut, ConfigureAnalogIn, ReadAnalogIn,
+%       DelayMicros, WriteTimerControl, ReadTimerCounter.
+%   L = kxsim('log')
+%       1 x n struct array, one element per driver call since the last
+%       reset or clearlog, in call order, with fields op (char), args
+%       (double row of the integer arguments passed, output parameters
+%       left out) and result (double).
+%   kxsim('clearlog')
+%       Empties the log.
+%   kxsim('ad', channel, volts)
+%       Queues readings (a vector, volts) that the next reads of AD
+%       channel 0-15 return, before its signal takes over again.
+%   kxsim('timer', counts)
+%       Queues raw counter readings for the next ReadTimerCounter calls.
+%   kxsim('boards', n)
+%       Boards that OpenDriver finds; 0 makes OpenDriver fail.
+%   kxsim('versions', lib, drv)
+%       The library and driver version words (0 to 65535).
+%   kxsim('plant', gain, tau)
+%       The first-order plant from DA 0 to AD 0: y' = (gain * u - y) / tau,
+%       u the DA 0 output in volts, tau in seconds.
+%   kxsim('level', channel, volts)
+%       A constant input on AD channel 2-15. AD 1 reads DA 1 directly (a
+%       loopback); AD 0 reads the plant.
+%   code = kxsim('da', channel)
+%       The code DA channel 0 or 1 holds now.
+%
+%   Any other call raises an error that names the accepted forms.
+%
+%   Example: a failing AD read, and the calls that led to it
+%     kxsim('reset'); KX4410_InitDriverAndBoard(0); kxsim('clearlog');
+%     kxsim('inject', 'ReadAnalogIn', 2, 9);
+%     try, v = KX4410_ReadAD(0, 0, 0, 3); catch err, disp(err.message); end
+%     L = kxsim('log'); disp({L.op})
+%
+%   See also Contents, kx4410_demo.
