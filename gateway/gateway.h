@@ -38,7 +38,8 @@ struct Values {
 };
 
 // The argument's elements. Raises "KX4410 argument is empty or not
-// numeric!" for an argument that is not numeric or logical.
+// numeric!" for an argument that is not numeric or logical, and for a
+// sparse one, whose data holds only its nonzero elements.
 Values fetch(const mxArray* arg);
 
 // The argument's first element. Raises the same message for an empty

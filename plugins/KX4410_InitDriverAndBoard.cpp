@@ -22,7 +22,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         mexPrintf("          ----------------------------\n");
         mexPrintf("      Analog input, analog output, PWM, timing\n");
         mexPrintf("      and PID control on the KX4410 PCI board.\n");
-        mexPrintf("      Written in C++ as one MEX file per call;\n");
+        mexPrintf("      Written in C++ as one MEX file per function;\n");
         mexPrintf("      type 'help KX4410_PID' for an example.\n");
         mexPrintf("               -------------------\n\n");
     }

@@ -24,6 +24,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
     // With a vector to send, the second argument is only a placeholder and
     // is never looked at.
+    // With two arguments the codes are the one value, read through its
+    // address once it is fetched below.
     double value = 0.0;
     kx::Values codes{&value, mxDOUBLE_CLASS, 1, 1};
     std::size_t sendCount = 1;

@@ -16,7 +16,7 @@ const std::vector<std::string> banner = {
     "          ----------------------------\n",
     "      Analog input, analog output, PWM, timing\n",
     "      and PID control on the KX4410 PCI board.\n",
-    "      Written in C++ as one MEX file per call;\n",
+    "      Written in C++ as one MEX file per function;\n",
     "      type 'help KX4410_PID' for an example.\n",
     "               -------------------\n\n",
 };
