@@ -1,5 +1,6 @@
 // What the plug-in tests share: a simulated board at power-on before every
-// test, its call log as comparable values, and the plug-in call itself.
+// test, its call log as comparable values, the driver calls a plug-in makes,
+// and the plug-in call with the checks of a call that raised.
 #ifndef KX4410_TESTS_BOARD_H
 #define KX4410_TESTS_BOARD_H
 
@@ -44,11 +45,80 @@ inline std::vector<DriverCall> boardLog() {
     return log;
 }
 
+// The driver calls as the log shows them; status is the operation's result.
+inline DriverCall configure(double channel, double code, double status = 0) {
+    return {"ConfigureAnalogIn", {channel, code}, status};
+}
+inline DriverCall adRead(double status = 0) { return {"ReadAnalogIn", {}, status}; }
+inline DriverCall daWrite(double channel, double code, double status = 0) {
+    return {"WriteAnalogOut", {channel, code}, status};
+}
+inline DriverCall waitUs(double micros, double status = 0) { return {"DelayMicros", {micros}, status}; }
+
+// Board 0's address word.
+const double board0Address = 0xE000;
+
+// The time base's start: the active board's address looked up, then timer
+// counter 2 programmed for its full cycle.
+inline std::vector<DriverCall> timerStart(double board = 0, double address = board0Address) {
+    return {{"GetActiveBoard", {}, board},
+            {"GetBoardAddress", {board}, 0},
+            {"WriteTimerControl", {address, 2, 182, 0}, 0}};
+}
+// A latched read of counter 2.
+inline DriverCall timerRead(double reading, double address = board0Address) {
+    return {"ReadTimerCounter", {address, 2, 128}, reading};
+}
+
+inline std::vector<DriverCall> operator+(std::vector<DriverCall> a,
+                                         const std::vector<DriverCall>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 // The operation names of the log, for tests about order alone.
 inline std::vector<std::string> boardOps() {
     std::vector<std::string> ops;
     for (const DriverCall& c : boardLog()) ops.push_back(c.op);
     return ops;
+}
+
+inline std::vector<mexhost::Array> numbers(const std::vector<double>& values) {
+    std::vector<mexhost::Array> v;
+    for (double x : values) v.push_back(mexhost::scalar(x));
+    return v;
+}
+
+// A call that a driver failure ended: its message and no result.
+inline void expectFailed(const mexhost::Outcome& o, const std::string& message) {
+    EXPECT_TRUE(o.raised);
+    EXPECT_EQ(o.message, message);
+    for (const mexhost::Array& r : o.results) EXPECT_FALSE(r);
+}
+
+// A refused call: its message, no result, nothing printed and not one
+// driver call.
+inline void expectRefused(const mexhost::Outcome& o, const std::string& message) {
+    expectFailed(o, message);
+    EXPECT_TRUE(o.prints.empty());
+    EXPECT_EQ(boardLog(), std::vector<DriverCall>{});
+}
+
+struct CountCase {
+    int nlhs;
+    int nrhs;
+    std::string message;
+};
+
+// The count tests of a function: each call has nlhs results and nrhs
+// arguments, all the scalar fill, and is refused with its message.
+inline void expectCountTests(const std::string& function, const std::vector<CountCase>& cases,
+                             double fill = 0) {
+    for (const CountCase& c : cases) {
+        SCOPED_TRACE(std::to_string(c.nlhs) + " results, " + std::to_string(c.nrhs) + " arguments");
+        expectRefused(mexhost::call(function, c.nlhs, numbers(std::vector<double>(c.nrhs, fill))),
+                      c.message);
+    }
 }
 
 class BoardTest : public ::testing::Test {
@@ -66,6 +136,15 @@ protected:
     static mexhost::Outcome call(const std::string& function, int nlhs,
                                  const std::vector<mexhost::Array>& args = {}) {
         return mexhost::call(function, nlhs, args);
+    }
+};
+
+// A session open from the start of each test.
+class SessionTest : public BoardTest {
+protected:
+    void SetUp() override {
+        BoardTest::SetUp();
+        openSession();
     }
 };
 

@@ -1,5 +1,5 @@
-// What the single-shot plug-in tests share: argument lists written as
-// numbers, and what every refused call must leave behind.
+// What the single-shot plug-in tests share: argument lists shown as text,
+// and outputs that hold known codes before the plug-in call.
 #ifndef KX4410_TESTS_SINGLESHOT_H
 #define KX4410_TESTS_SINGLESHOT_H
 
@@ -17,12 +17,6 @@ namespace io {
 // sees INT32_MIN.
 const double noInt32 = INT32_MIN;
 
-inline std::vector<mexhost::Array> numbers(const std::vector<double>& values) {
-    std::vector<mexhost::Array> v;
-    for (double x : values) v.push_back(mexhost::scalar(x));
-    return v;
-}
-
 inline std::string show(const std::vector<double>& values) {
     std::ostringstream s;
     s << "(";
@@ -30,26 +24,33 @@ inline std::string show(const std::vector<double>& values) {
     return s.str() + ")";
 }
 
-// A refused call: its message, no result, and not one driver call.
-inline void expectRefused(const mexhost::Outcome& o, const std::string& message) {
-    EXPECT_TRUE(o.raised);
-    EXPECT_EQ(o.message, message);
-    for (const mexhost::Array& r : o.results) EXPECT_FALSE(r);
-    EXPECT_EQ(boardLog(), std::vector<DriverCall>{});
-}
-
-// A call that a driver failure ended: its message and no result.
-inline void expectFailed(const mexhost::Outcome& o, const std::string& message) {
-    EXPECT_TRUE(o.raised);
-    EXPECT_EQ(o.message, message);
-    for (const mexhost::Array& r : o.results) EXPECT_FALSE(r);
-}
-
 inline std::size_t countOf(const std::vector<DriverCall>& log, const DriverCall& call) {
     std::size_t n = 0;
     for (const DriverCall& c : log) n += c == call;
     return n;
 }
+
+// Codes on the outputs that no plug-in call of these tests writes.
+const int before0 = 1234;
+const int before1 = 3210;
+
+// A session whose DA outputs hold before0 and before1, with a clean log.
+class PresetOutputsTest : public SessionTest {
+protected:
+    void SetUp() override {
+        SessionTest::SetUp();
+        presetOutputs();
+    }
+    static void presetOutputs() {
+        ASSERT_EQ(WriteAnalogOut(0, before0), 0);
+        ASSERT_EQ(WriteAnalogOut(1, before1), 0);
+        kxsim_clear_log();
+    }
+    static void expectOutputsAsPreset() {
+        EXPECT_EQ(kxsim_da(0), before0);
+        EXPECT_EQ(kxsim_da(1), before1);
+    }
+};
 
 }  // namespace io
 

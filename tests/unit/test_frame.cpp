@@ -104,51 +104,58 @@ TEST(Frame, VectorCountsAreNotCutTo16Bits) {
     }
 }
 
-TEST(Frame, RangeTestIsInclusiveAndLetsNaNPass) {
+// The value tests: each case refused with its test's message, or let
+// through.
+TEST(Frame, ValueTestsRefuseWithTheirMessageOrLetThrough) {
+    const double range = 3, zeroOrOne = 4, config = 5;
     struct Case {
-        double x, lo, hi;
+        double op;
+        std::vector<double> args;  // for range: x, lo, hi
         bool refused;
+        const char* message;
     };
-    for (const Case c : {Case{0, 0, 15, false}, Case{15, 0, 15, false}, Case{14.7, 0, 15, false},
-                         Case{15.5, 0, 15, true}, Case{-1e-300, 0, 15, true},
-                         Case{NAN, 0, 15, false}, Case{inf, 0, 8191, true},
-                         Case{-inf, 0, 8191, true}, Case{-0.0, 0, 1, false}}) {
-        Outcome o = frame(3, args(scalar(c.x), scalar(c.lo), scalar(c.hi)));
-        EXPECT_EQ(o.raised, c.refused) << c.x << " in " << c.lo << ".." << c.hi;
-        if (c.refused) {
-            EXPECT_EQ(o.message, "range!");
-        }
-    }
-}
-
-TEST(Frame, ExactValueTestTakesOnlyZeroAndOne) {
-    struct Case {
-        double x;
-        bool refused;
+    const Case cases[] = {
+        // Inclusive, and NaN passes.
+        {range, {0, 0, 15}, false, ""},
+        {range, {15, 0, 15}, false, ""},
+        {range, {14.7, 0, 15}, false, ""},
+        {range, {15.5, 0, 15}, true, "range!"},
+        {range, {-1e-300, 0, 15}, true, "range!"},
+        {range, {NAN, 0, 15}, false, ""},
+        {range, {inf, 0, 8191}, true, "range!"},
+        {range, {-inf, 0, 8191}, true, "range!"},
+        {range, {-0.0, 0, 1}, false, ""},
+        // Only 0 and 1 themselves.
+        {zeroOrOne, {0}, false, ""},
+        {zeroOrOne, {1}, false, ""},
+        {zeroOrOne, {-0.0}, false, ""},
+        {zeroOrOne, {0.5}, true, "zero or one!"},
+        {zeroOrOne, {NAN}, true, "zero or one!"},
+        {zeroOrOne, {2}, true, "zero or one!"},
+        {zeroOrOne, {-1}, true, "zero or one!"},
+        {zeroOrOne, {1 + 1e-15}, true, "zero or one!"},
+        // The two intervals of configuration codes, and NaN passes.
+        {config, {0}, false, ""},
+        {config, {3.5}, false, ""},
+        {config, {11}, false, ""},
+        {config, {11.5}, true, "config!"},
+        {config, {12}, true, "config!"},
+        {config, {15}, true, "config!"},
+        {config, {15.9}, true, "config!"},
+        {config, {16}, false, ""},
+        {config, {27}, false, ""},
+        {config, {27.5}, true, "config!"},
+        {config, {28}, true, "config!"},
+        {config, {-0.1}, true, "config!"},
+        {config, {NAN}, false, ""},
     };
-    for (const Case c : {Case{0, false}, Case{1, false}, Case{-0.0, false}, Case{0.5, true},
-                         Case{NAN, true}, Case{2, true}, Case{-1, true}, Case{1 + 1e-15, true}}) {
-        Outcome o = frame(4, args(scalar(c.x)));
-        EXPECT_EQ(o.raised, c.refused) << c.x;
+    for (const Case& c : cases) {
+        std::vector<Array> given;
+        for (double x : c.args) given.push_back(scalar(x));
+        Outcome o = frame(c.op, std::move(given));
+        EXPECT_EQ(o.raised, c.refused) << "test " << c.op << " of " << c.args[0];
         if (c.refused) {
-            EXPECT_EQ(o.message, "zero or one!");
-        }
-    }
-}
-
-TEST(Frame, ConfigurationCodesAreTheTwoIntervals) {
-    struct Case {
-        double x;
-        bool refused;
-    };
-    for (const Case c : {Case{0, false}, Case{3.5, false}, Case{11, false}, Case{11.5, true},
-                         Case{12, true}, Case{15, true}, Case{15.9, true}, Case{16, false},
-                         Case{27, false}, Case{27.5, true}, Case{28, true}, Case{-0.1, true},
-                         Case{NAN, false}}) {
-        Outcome o = frame(5, args(scalar(c.x)));
-        EXPECT_EQ(o.raised, c.refused) << c.x;
-        if (c.refused) {
-            EXPECT_EQ(o.message, "config!");
+            EXPECT_EQ(o.message, c.message) << "test " << c.op << " of " << c.args[0];
         }
     }
 }

@@ -80,23 +80,10 @@ TEST_F(Init, EveryOtherArgumentIsVerbose) {
 }
 
 TEST_F(Init, CountTestsRefuseBeforeAnythingIsPrintedOrCalled) {
-    struct Case {
-        int nlhs;
-        int nrhs;
-        const char* message;
-    };
-    for (const Case c : {Case{0, 2, "This function only has an [optional] argument!"},
-                         Case{2, 3, "This function only has an [optional] argument!"},
-                         Case{3, 0, "This function yields at most two result values!"},
-                         Case{3, 2, "This function yields at most two result values!"}}) {
-        std::vector<Array> given;
-        for (int i = 0; i < c.nrhs; ++i) given.push_back(scalar(1));
-        Outcome o = call("KX4410_InitDriverAndBoard", c.nlhs, given);
-        EXPECT_TRUE(o.raised);
-        EXPECT_EQ(o.message, c.message) << c.nlhs << " results, " << c.nrhs << " arguments";
-        EXPECT_TRUE(o.prints.empty());
-        EXPECT_TRUE(boardLog().empty());
-    }
+    const char* const arguments = "This function only has an [optional] argument!";
+    const char* const results = "This function yields at most two result values!";
+    expectCountTests("KX4410_InitDriverAndBoard",
+                     {{0, 2, arguments}, {2, 3, arguments}, {3, 0, results}, {3, 2, results}}, 1);
 }
 
 TEST_F(Init, FailedOpenIsPrintedInBothModesAndReturnedUnsigned) {
@@ -130,9 +117,7 @@ TEST_F(Init, FailedActivationRaisesAndLeavesTheDriverOpen) {
         kxsim_reset();
         kxsim_inject("ActivateBoard", 1, 20);
         Outcome o = call("KX4410_InitDriverAndBoard", 1, args(scalar(verbose)));
-        EXPECT_TRUE(o.raised);
-        EXPECT_EQ(o.message, "KX4410 Board #0 could not be activated.");
-        EXPECT_FALSE(o.results[0]);
+        expectFailed(o, "KX4410 Board #0 could not be activated.");
         const std::vector<std::string> printed =
             verbose != 0.0 ? withBanner({"KX4410 Driver Initialized Ok! (1 board(s)).\n"})
                            : std::vector<std::string>{};

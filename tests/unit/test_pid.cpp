@@ -48,18 +48,9 @@ std::vector<double> daCodes() {
 using PID = TimedTest;
 
 TEST_F(PID, CountTestsComeFirstResultsBeforeArguments) {
-    struct Case {
-        int nlhs;
-        int nrhs;
-        const char* message;
-    };
-    for (const Case c : {Case{0, 9, fourResults}, Case{1, 9, fourResults}, Case{3, 9, fourResults},
-                         Case{5, 9, fourResults}, Case{3, 2, fourResults}, Case{4, 8, help},
-                         Case{4, 10, help}, Case{4, 0, help}}) {
-        SCOPED_TRACE(std::to_string(c.nlhs) + " results, " + std::to_string(c.nrhs) + " arguments");
-        expectRefused(call("KX4410_PID", c.nlhs, numbers(std::vector<double>(c.nrhs, 0.0))),
-                      c.message);
-    }
+    expectCountTests("KX4410_PID", {{0, 9, fourResults}, {1, 9, fourResults}, {3, 9, fourResults},
+                                    {5, 9, fourResults}, {3, 2, fourResults}, {4, 8, help},
+                                    {4, 10, help}, {4, 0, help}});
 }
 
 TEST_F(PID, ArgumentsAreTestedInOrderAndOnlyTheFirstFailureIsReported) {
@@ -242,7 +233,7 @@ TEST_F(PID, WaitsThePeriodAfterEachStepAndStampsModuloTheCounterCycle) {
             steps =
                 steps + std::vector<DriverCall>{timerRead(readingAfter(timerReadNs + k * gapNs)),
                                                 adRead(), daWrite(1, 2047)};
-            if (c.waitMicros > 0) steps.push_back(wait(c.waitMicros));
+            if (c.waitMicros > 0) steps.push_back(waitUs(c.waitMicros));
         }
         EXPECT_EQ(boardLog(), std::vector<DriverCall>{configure(1, 0)} + timerStart() + steps);
     }
@@ -272,53 +263,28 @@ TEST_F(PID, AnEmptyReferenceStillConfiguresAndStartsTheTimer) {
     }
 }
 
-// A failed driver call ends the run at once: its message, no result and
-// nothing after it on the board.
 TEST_F(PID, ADriverFailureEndsTheCallThere) {
-    struct Case {
-        const char* op;
-        int nth;
-        double status;
-        const char* message;
-        std::vector<DriverCall> log;
-    };
     const std::vector<DriverCall> started = std::vector<DriverCall>{configure(1, 0)} + timerStart();
     const std::vector<DriverCall> firstStep = {timerRead(readingAfter(timerReadNs)), adRead(),
                                                daWrite(1, 2047)};
     const DriverCall secondRead = timerRead(readingAfter(timerReadNs + stepNs));
-    const Case cases[] = {
-        {"ConfigureAnalogIn",
-         1,
-         12,
-         "KX4410 error in setting quantification window!",
-         {configure(1, 0, 12)}},
-        {"GetBoardAddress",
-         1,
-         1,
-         "KX4410 error retrieving active board information!",
-         {configure(1, 0), {"GetActiveBoard", {}, 0}, {"GetBoardAddress", {0}, 1}}},
-        {"ReadAnalogIn", 1, 4, "KX4410 error at reading AD!",
-         started + std::vector<DriverCall>{firstStep[0], adRead(4)}},
-        {"ReadAnalogIn", 2, 3, "KX4410 error at reading AD!",
-         started + firstStep + std::vector<DriverCall>{secondRead, adRead(3)}},
-        {"WriteAnalogOut", 1, 13, "KX4410 error at DA sending!",
-         started + std::vector<DriverCall>{firstStep[0], adRead(), daWrite(1, 2047, 13)}},
-        {"WriteAnalogOut", 2, 65535, "KX4410 error at DA sending!",
-         started + firstStep +
-             std::vector<DriverCall>{secondRead, adRead(), daWrite(1, 2047, 65535)}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.op) + " #" + std::to_string(c.nth));
-        kxsim_reset();
-        setKnownCosts();
-        openSession();
-        ASSERT_EQ(kxsim_inject(c.op, c.nth, c.status), 0);
-        const Outcome o = pid(1, 0, 0, 1, row({0, 0, 0}), 0, Gains{0, 0, 0});
-        EXPECT_TRUE(o.raised);
-        EXPECT_EQ(o.message, c.message);
-        for (const Array& r : o.results) EXPECT_FALSE(r);
-        EXPECT_EQ(boardLog(), c.log);
-    }
+    expectFailures(
+        {
+            {"ConfigureAnalogIn", 1, 12, "KX4410 error in setting quantification window!",
+             {configure(1, 0, 12)}},
+            {"GetBoardAddress", 1, 1, "KX4410 error retrieving active board information!",
+             {configure(1, 0), {"GetActiveBoard", {}, 0}, {"GetBoardAddress", {0}, 1}}},
+            {"ReadAnalogIn", 1, 4, "KX4410 error at reading AD!",
+             started + std::vector<DriverCall>{firstStep[0], adRead(4)}},
+            {"ReadAnalogIn", 2, 3, "KX4410 error at reading AD!",
+             started + firstStep + std::vector<DriverCall>{secondRead, adRead(3)}},
+            {"WriteAnalogOut", 1, 13, "KX4410 error at DA sending!",
+             started + std::vector<DriverCall>{firstStep[0], adRead(), daWrite(1, 2047, 13)}},
+            {"WriteAnalogOut", 2, 65535, "KX4410 error at DA sending!",
+             started + firstStep +
+                 std::vector<DriverCall>{secondRead, adRead(), daWrite(1, 2047, 65535)}},
+        },
+        [] { return pid(1, 0, 0, 1, row({0, 0, 0}), 0, Gains{0, 0, 0}); });
 }
 
 TEST_F(PID, AFailedWaitIsIgnored) {
@@ -327,8 +293,8 @@ TEST_F(PID, AFailedWaitIsIgnored) {
     ASSERT_FALSE(o.raised) << o.message;
     const std::vector<DriverCall> log = boardLog();
     ASSERT_EQ(log.size(), 16u);
-    EXPECT_EQ(log[11], (DriverCall{"DelayMicros", {10}, 14}));
-    EXPECT_EQ(log[15], wait(10));
+    EXPECT_EQ(log[11], waitUs(10, 14));
+    EXPECT_EQ(log[15], waitUs(10));
 }
 
 // The loop on the simulated plant (DA 0 to AD 0, gain 1, time constant

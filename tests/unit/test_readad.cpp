@@ -16,36 +16,16 @@ const char* const help =
     "\ttype of card (0-1)\n\t[optional] number of reads\n"
     "\t[optional] delay interreads (microseconds, maximum 8191)\n";
 
-const DriverCall reading{"ReadAnalogIn", {}, 0};
-DriverCall configure(double channel, double code, double status = 0) {
-    return {"ConfigureAnalogIn", {channel, code}, status};
-}
-DriverCall waitUs(double micros, double status = 0) { return {"DelayMicros", {micros}, status}; }
+const DriverCall reading = adRead();
 
-class ReadAD : public BoardTest {
-protected:
-    void SetUp() override {
-        BoardTest::SetUp();
-        openSession();
-    }
-};
+using ReadAD = SessionTest;
 
 }  // namespace
 
 TEST_F(ReadAD, CountTestsComeFirstResultsBeforeArguments) {
-    struct Case {
-        int nlhs;
-        int nrhs;
-        const char* message;
-    };
-    for (const Case c : {Case{0, 3, "This function yields one result value!"},
-                         Case{2, 3, "This function yields one result value!"},
-                         Case{2, 6, "This function yields one result value!"},
-                         Case{1, 0, help}, Case{1, 2, help}, Case{1, 6, help}}) {
-        SCOPED_TRACE(std::to_string(c.nlhs) + " results, " + std::to_string(c.nrhs) + " arguments");
-        expectRefused(call("KX4410_ReadAD", c.nlhs, numbers(std::vector<double>(c.nrhs, 0.0))),
-                      c.message);
-    }
+    const char* const results = "This function yields one result value!";
+    expectCountTests("KX4410_ReadAD", {{0, 3, results}, {2, 3, results}, {2, 6, results},
+                                       {1, 0, help}, {1, 2, help}, {1, 6, help}});
 }
 
 TEST_F(ReadAD, ArgumentsAreTestedInOrderAndOnlyTheFirstFailureIsReported) {
@@ -167,7 +147,7 @@ TEST_F(ReadAD, ADriverFailureEndsTheCallWithItsOperationsMessage) {
         {"ConfigureAnalogIn", 1, 5, {4, 2, 0, 3}, "KX4410 error in setting quantification window!",
          {configure(4, 2, 5)}},
         {"ReadAnalogIn", 2, 9, {4, 2, 0, 3}, "KX4410 error at reading AD!",
-         {configure(4, 2), reading, {"ReadAnalogIn", {}, 9}}},
+         {configure(4, 2), reading, adRead(9)}},
         {"DelayMicros", 2, 14, {4, 2, 0, 3, 10}, "KX4410 error at delaying!",
          {configure(4, 2), reading, waitUs(10), reading, waitUs(10, 14)}},
     };

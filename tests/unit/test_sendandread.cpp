@@ -29,19 +29,9 @@ Outcome sendAndRead(double ad, double code, double card, double da, Array codes,
 using SendAndRead = TimedTest;
 
 TEST_F(SendAndRead, CountTestsComeFirstResultsBeforeArguments) {
-    struct Case {
-        int nlhs;
-        int nrhs;
-        const char* message;
-    };
-    for (const Case c : {Case{0, 6, "This function yields one result value!"},
-                         Case{2, 6, "This function yields one result value!"},
-                         Case{0, 3, "This function yields one result value!"}, Case{1, 5, help},
-                         Case{1, 7, help}, Case{1, 0, help}}) {
-        SCOPED_TRACE(std::to_string(c.nlhs) + " results, " + std::to_string(c.nrhs) + " arguments");
-        expectRefused(call("KX4410_SendAndRead", c.nlhs, numbers(std::vector<double>(c.nrhs, 0.0))),
-                      c.message);
-    }
+    const char* const results = "This function yields one result value!";
+    expectCountTests("KX4410_SendAndRead", {{0, 6, results}, {2, 6, results}, {0, 3, results},
+                                            {1, 5, help}, {1, 7, help}, {1, 0, help}});
 }
 
 TEST_F(SendAndRead, ArgumentsAreTestedInOrderAndOnlyTheFirstFailureIsReported) {
@@ -181,7 +171,7 @@ TEST_F(SendAndRead, WaitsTheDelayAfterEachStepAndStampsModuloTheCounterCycle) {
         for (int k = 0; k < 3; ++k) {
             steps = steps + std::vector<DriverCall>{daWrite(1, 10 * (k + 1)), adRead(),
                                                     timerRead(readingAfter(stepNs + k * gapNs))};
-            if (c.waitMicros > 0) steps.push_back(wait(c.waitMicros));
+            if (c.waitMicros > 0) steps.push_back(waitUs(c.waitMicros));
         }
         EXPECT_EQ(boardLog(), std::vector<DriverCall>{configure(1, 0)} + timerStart() + steps);
     }
@@ -229,51 +219,26 @@ TEST_F(SendAndRead, AnEmptyVectorStillConfiguresAndStartsTheTimer) {
     }
 }
 
-// A failed driver call ends the sequence at once: its message, no result
-// and nothing after it on the board.
 TEST_F(SendAndRead, ADriverFailureEndsTheCallThere) {
-    struct Case {
-        const char* op;
-        int nth;
-        double status;
-        const char* message;
-        std::vector<DriverCall> log;
-    };
     const std::vector<DriverCall> started = std::vector<DriverCall>{configure(1, 0)} + timerStart();
     const std::vector<DriverCall> firstStep = {daWrite(1, 10), adRead(),
                                                timerRead(readingAfter(stepNs))};
-    const Case cases[] = {
-        {"ConfigureAnalogIn",
-         1,
-         5,
-         "KX4410 error in setting quantification window!",
-         {configure(1, 0, 5)}},
-        {"GetBoardAddress",
-         1,
-         19,
-         "KX4410 error retrieving active board information!",
-         {configure(1, 0), {"GetActiveBoard", {}, 0}, {"GetBoardAddress", {0}, 19}}},
-        {"WriteAnalogOut", 1, 13, "KX4410 error at DA sending!",
-         started + std::vector<DriverCall>{daWrite(1, 10, 13)}},
-        {"WriteAnalogOut", 2, 16, "KX4410 error at DA sending!",
-         started + firstStep + std::vector<DriverCall>{daWrite(1, 20, 16)}},
-        {"ReadAnalogIn", 1, 4, "KX4410 error at reading AD!",
-         started + std::vector<DriverCall>{daWrite(1, 10), adRead(4)}},
-        {"ReadAnalogIn", 2, 65535, "KX4410 error at reading AD!",
-         started + firstStep + std::vector<DriverCall>{daWrite(1, 20), adRead(65535)}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.op) + " #" + std::to_string(c.nth));
-        kxsim_reset();
-        setKnownCosts();
-        openSession();
-        ASSERT_EQ(kxsim_inject(c.op, c.nth, c.status), 0);
-        const Outcome o = sendAndRead(1, 0, 0, 1, row({10, 20, 30}), 0);
-        EXPECT_TRUE(o.raised);
-        EXPECT_EQ(o.message, c.message);
-        for (const Array& r : o.results) EXPECT_FALSE(r);
-        EXPECT_EQ(boardLog(), c.log);
-    }
+    expectFailures(
+        {
+            {"ConfigureAnalogIn", 1, 5, "KX4410 error in setting quantification window!",
+             {configure(1, 0, 5)}},
+            {"GetBoardAddress", 1, 19, "KX4410 error retrieving active board information!",
+             {configure(1, 0), {"GetActiveBoard", {}, 0}, {"GetBoardAddress", {0}, 19}}},
+            {"WriteAnalogOut", 1, 13, "KX4410 error at DA sending!",
+             started + std::vector<DriverCall>{daWrite(1, 10, 13)}},
+            {"WriteAnalogOut", 2, 16, "KX4410 error at DA sending!",
+             started + firstStep + std::vector<DriverCall>{daWrite(1, 20, 16)}},
+            {"ReadAnalogIn", 1, 4, "KX4410 error at reading AD!",
+             started + std::vector<DriverCall>{daWrite(1, 10), adRead(4)}},
+            {"ReadAnalogIn", 2, 65535, "KX4410 error at reading AD!",
+             started + firstStep + std::vector<DriverCall>{daWrite(1, 20), adRead(65535)}},
+        },
+        [] { return sendAndRead(1, 0, 0, 1, row({10, 20, 30}), 0); });
 }
 
 TEST_F(SendAndRead, AFailedWaitIsIgnored) {
@@ -282,8 +247,8 @@ TEST_F(SendAndRead, AFailedWaitIsIgnored) {
     ASSERT_FALSE(o.raised) << o.message;
     const std::vector<DriverCall> log = boardLog();
     ASSERT_EQ(log.size(), 12u);
-    EXPECT_EQ(log[7], (DriverCall{"DelayMicros", {3}, 14}));
-    EXPECT_EQ(log[11], wait(3));
+    EXPECT_EQ(log[7], waitUs(3, 14));
+    EXPECT_EQ(log[11], waitUs(3));
 }
 
 }  // namespace

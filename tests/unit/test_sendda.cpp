@@ -18,45 +18,14 @@ const char* const help =
     "\t[optional] The vector to send if more than one\n"
     "\t[optional] Delay between sendings in microseconds (max. 8191)";
 
-DriverCall daWrite(double channel, double code, double status = 0) {
-    return {"WriteAnalogOut", {channel, code}, status};
-}
-DriverCall waitUs(double micros, double status = 0) { return {"DelayMicros", {micros}, status}; }
-
-// Codes on the outputs that no plug-in call of these tests writes.
-const int before0 = 1234;
-const int before1 = 3210;
-
-class SendDA : public BoardTest {
-protected:
-    void SetUp() override {
-        BoardTest::SetUp();
-        openSession();
-        presetOutputs();
-    }
-    void presetOutputs() {
-        ASSERT_EQ(WriteAnalogOut(0, before0), 0);
-        ASSERT_EQ(WriteAnalogOut(1, before1), 0);
-        kxsim_clear_log();
-    }
-};
+using SendDA = PresetOutputsTest;
 
 }  // namespace
 
 TEST_F(SendDA, CountTestsComeFirstResultsBeforeArguments) {
-    struct Case {
-        int nlhs;
-        int nrhs;
-        const char* message;
-    };
-    for (const Case c : {Case{0, 2, "This function yields one result value!"},
-                         Case{2, 2, "This function yields one result value!"},
-                         Case{2, 5, "This function yields one result value!"},
-                         Case{1, 0, help}, Case{1, 1, help}, Case{1, 5, help}}) {
-        SCOPED_TRACE(std::to_string(c.nlhs) + " results, " + std::to_string(c.nrhs) + " arguments");
-        expectRefused(call("KX4410_SendDA", c.nlhs, numbers(std::vector<double>(c.nrhs, 0.0))),
-                      c.message);
-    }
+    const char* const results = "This function yields one result value!";
+    expectCountTests("KX4410_SendDA", {{0, 2, results}, {2, 2, results}, {2, 5, results},
+                                       {1, 0, help}, {1, 1, help}, {1, 5, help}});
 }
 
 TEST_F(SendDA, ArgumentsAreTestedInOrderAndNothingIsWrittenOnARefusal) {
@@ -91,8 +60,7 @@ TEST_F(SendDA, ArgumentsAreTestedInOrderAndNothingIsWrittenOnARefusal) {
     for (Case& c : cases) {
         SCOPED_TRACE(c.name);
         expectRefused(call("KX4410_SendDA", 1, c.args), c.message);
-        EXPECT_EQ(kxsim_da(0), before0);
-        EXPECT_EQ(kxsim_da(1), before1);
+        expectOutputsAsPreset();
     }
 }
 

@@ -17,50 +17,22 @@ const char* const help =
     "\tThe positive value of the wave (0 to 4095)\n\tPeriod of the wave in MILLISECONDS\n"
     "\tDuty cycle in MICROSECONDS (max. 8191)\n\tNumber of periods to generate.";
 
-DriverCall daWrite(double channel, double code, double status = 0) {
-    return {"WriteAnalogOut", {channel, code}, status};
-}
-DriverCall waitUs(double micros, double status = 0) { return {"DelayMicros", {micros}, status}; }
-
 std::vector<DriverCall> repeated(const std::vector<DriverCall>& period, int times) {
     std::vector<DriverCall> log;
     for (int i = 0; i < times; ++i) log.insert(log.end(), period.begin(), period.end());
     return log;
 }
 
-const int before0 = 1234;
-const int before1 = 3210;
-
-class SendPWM : public BoardTest {
-protected:
-    void SetUp() override {
-        BoardTest::SetUp();
-        openSession();
-        presetOutputs();
-    }
-    void presetOutputs() {
-        ASSERT_EQ(WriteAnalogOut(0, before0), 0);
-        ASSERT_EQ(WriteAnalogOut(1, before1), 0);
-        kxsim_clear_log();
-    }
-};
+using SendPWM = PresetOutputsTest;
 
 }  // namespace
 
 TEST_F(SendPWM, CountTestsComeFirstResultsBeforeArguments) {
-    struct Case {
-        int nlhs;
-        int nrhs;
-        const char* message;
-    };
-    for (const Case c : {Case{0, 5, "This function yields one result value!"},
-                         Case{2, 5, "This function yields one result value!"},
-                         Case{2, 6, "This function yields one result value!"},
-                         Case{1, 0, help}, Case{1, 4, help}, Case{1, 6, help}}) {
-        SCOPED_TRACE(std::to_string(c.nlhs) + " results, " + std::to_string(c.nrhs) + " arguments");
-        expectRefused(call("KX4410_SendPWM", c.nlhs, numbers(std::vector<double>(c.nrhs, 1.0))),
-                      c.message);
-    }
+    const char* const results = "This function yields one result value!";
+    expectCountTests("KX4410_SendPWM",
+                     {{0, 5, results}, {2, 5, results}, {2, 6, results}, {1, 0, help},
+                      {1, 4, help}, {1, 6, help}},
+                     1);
 }
 
 TEST_F(SendPWM, ArgumentsAreTestedInOrderAndTheOutputIsUntouchedOnARefusal) {
@@ -102,8 +74,7 @@ TEST_F(SendPWM, ArgumentsAreTestedInOrderAndTheOutputIsUntouchedOnARefusal) {
     for (const Case& c : cases) {
         SCOPED_TRACE(show(c.args));
         expectRefused(call("KX4410_SendPWM", 1, numbers(c.args)), c.message);
-        EXPECT_EQ(kxsim_da(0), before0);
-        EXPECT_EQ(kxsim_da(1), before1);
+        expectOutputsAsPreset();
     }
 }
 

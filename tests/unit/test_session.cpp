@@ -18,17 +18,9 @@ using namespace io;
 
 namespace {
 
-DriverCall waitUs(double micros, double status = 0) { return {"DelayMicros", {micros}, status}; }
-
 const char* const closingLine = "KX4410 Board #0 Deactivated and Driver Closed.\n";
 
-class Delay : public BoardTest {
-protected:
-    void SetUp() override {
-        BoardTest::SetUp();
-        openSession();
-    }
-};
+using Delay = SessionTest;
 
 class Close : public BoardTest {};
 class ErrorText : public BoardTest {};
@@ -38,17 +30,10 @@ class ErrorText : public BoardTest {};
 TEST_F(Delay, CountTestsComeFirstResultsBeforeArguments) {
     const char* const results = "This function does not yield any result value!";
     const char* const arguments = "This function needs the number of 1 microsecond units to wait!";
-    struct Case {
-        int nlhs;
-        int nrhs;
-        const char* message;
-    };
-    for (const Case c : {Case{1, 1, results}, Case{1, 2, results}, Case{2, 0, results},
-                         Case{0, 0, arguments}, Case{0, 2, arguments}}) {
-        SCOPED_TRACE(std::to_string(c.nlhs) + " results, " + std::to_string(c.nrhs) + " arguments");
-        expectRefused(call("KX4410_Delay", c.nlhs, numbers(std::vector<double>(c.nrhs, 5.0))),
-                      c.message);
-    }
+    expectCountTests("KX4410_Delay",
+                     {{1, 1, results}, {1, 2, results}, {2, 0, results}, {0, 0, arguments},
+                      {0, 2, arguments}},
+                     5);
 }
 
 TEST_F(Delay, OnlyAnUpperBoundIsTestedOnTheDouble) {
@@ -119,9 +104,7 @@ TEST_F(Close, CountTestsRefuseAndTheSessionStaysOpen) {
         SCOPED_TRACE(c.name);
         kxsim_reset();
         openSession();
-        Outcome o = call("KX4410_CloseDriverAndBoard", c.nlhs, c.args);
-        expectRefused(o, c.message);
-        EXPECT_TRUE(o.prints.empty());
+        expectRefused(call("KX4410_CloseDriverAndBoard", c.nlhs, c.args), c.message);
         EXPECT_EQ(kxsim_driver_open(), 1);
         EXPECT_EQ(kxsim_active_board(), 0);
     }
@@ -154,17 +137,10 @@ TEST_F(Close, ClosesOnceAndPrintsTheClosingLineWhateverTheDriverSays) {
 TEST_F(ErrorText, CountTestsComeFirstResultsBeforeArguments) {
     const char* const results = "This function yields one result value!";
     const char* const arguments = "This function needs the code of the error!";
-    struct Case {
-        int nlhs;
-        int nrhs;
-        const char* message;
-    };
-    for (const Case c : {Case{0, 1, results}, Case{0, 2, results}, Case{2, 1, results},
-                         Case{1, 0, arguments}, Case{1, 2, arguments}}) {
-        SCOPED_TRACE(std::to_string(c.nlhs) + " results, " + std::to_string(c.nrhs) + " arguments");
-        expectRefused(call("KX4410_ErrorText", c.nlhs, numbers(std::vector<double>(c.nrhs, 1.0))),
-                      c.message);
-    }
+    expectCountTests("KX4410_ErrorText",
+                     {{0, 1, results}, {0, 2, results}, {2, 1, results}, {1, 0, arguments},
+                      {1, 2, arguments}},
+                     1);
 }
 
 TEST_F(ErrorText, NamesEveryCodeOfTheTable) {

@@ -76,6 +76,13 @@ void enter(Session s) {
     kxsim_clear_log();
 }
 
+// A parameterised test of the board from power-on.
+template <class Case>
+class SimTable : public ::testing::TestWithParam<Case> {
+protected:
+    void SetUp() override { kxsim_reset(); }
+};
+
 class Sim : public ::testing::Test {
 protected:
     void SetUp() override { kxsim_reset(); }
@@ -178,10 +185,7 @@ const StatusCase statusCases[] = {
      [] { return double(ReadTimerCounter(kAddr, 2, 0x80)); }, 0},
 };
 
-class Status : public ::testing::TestWithParam<StatusCase> {
-protected:
-    void SetUp() override { kxsim_reset(); }
-};
+using Status = SimTable<StatusCase>;
 
 TEST_P(Status, AnswersItsWordAndARefusalChangesNothing) {
     const StatusCase& c = GetParam();
@@ -318,10 +322,7 @@ const CostCase costCases[] = {
     {"CloseDriver", [] { return double(CloseDriver()); }, 0},
 };
 
-class Cost : public ::testing::TestWithParam<CostCase> {
-protected:
-    void SetUp() override { kxsim_reset(); }
-};
+using Cost = SimTable<CostCase>;
 
 TEST_P(Cost, AdvancesTheVirtualClockByItsCost) {
     enter(Session::Active);
@@ -366,10 +367,7 @@ struct TimerCase {
     uint32_t expected;
 };
 
-class Timer : public ::testing::TestWithParam<TimerCase> {
-protected:
-    void SetUp() override { kxsim_reset(); }
-};
+using Timer = SimTable<TimerCase>;
 
 TEST_P(Timer, CountsDownByTwoEvery125Nanoseconds) {
     const TimerCase& c = GetParam();
@@ -438,10 +436,7 @@ struct RangeCase {
     int code;  // the 12-bit code the level quantises to
 };
 
-class Range : public ::testing::TestWithParam<RangeCase> {
-protected:
-    void SetUp() override { kxsim_reset(); }
-};
+using Range = SimTable<RangeCase>;
 
 TEST_P(Range, ClipsAndQuantisesToTwelveBits) {
     const RangeCase& c = GetParam();
@@ -621,10 +616,7 @@ const InjectCase injectCases[] = {
      [](Outputs&) { return double(ReadTimerCounter(kAddr, 2, 0x80)); }, 7},
 };
 
-class Inject : public ::testing::TestWithParam<InjectCase> {
-protected:
-    void SetUp() override { kxsim_reset(); }
-};
+using Inject = SimTable<InjectCase>;
 
 TEST_P(Inject, AnswersTheValueAndDoesNothingElse) {
     const InjectCase& c = GetParam();

@@ -82,12 +82,7 @@ TEST_F(TimeBaseOnBoard, StartsCounterTwoOfTheActiveBoardAtItsFullCycle) {
     openSession();
     const kx::TimeBase timer = kx::TimeBase::start("unused");
     EXPECT_EQ(timer.address, 0xE000);
-    const std::vector<DriverCall> expected = {
-        {"GetActiveBoard", {}, 0},
-        {"GetBoardAddress", {0}, 0},
-        {"WriteTimerControl", {0xE000, 2, 182, 0}, 0},
-    };
-    EXPECT_EQ(boardLog(), expected);
+    EXPECT_EQ(boardLog(), timerStart(0, 0xE000));
 }
 
 TEST_F(TimeBaseOnBoard, PassesTheActiveBoardOnToTheAddressLookUp) {
@@ -99,12 +94,7 @@ TEST_F(TimeBaseOnBoard, PassesTheActiveBoardOnToTheAddressLookUp) {
 
     const kx::TimeBase timer = kx::TimeBase::start("unused");
     EXPECT_EQ(timer.address, 0xE200);
-    const std::vector<DriverCall> expected = {
-        {"GetActiveBoard", {}, 2},
-        {"GetBoardAddress", {2}, 0},
-        {"WriteTimerControl", {0xE200, 2, 182, 0}, 0},
-    };
-    EXPECT_EQ(boardLog(), expected);
+    EXPECT_EQ(boardLog(), timerStart(2, 0xE200));
 }
 
 // Counter 2 drops by 2 counts every 125 ns of board time from its start.
@@ -131,8 +121,7 @@ TEST_F(TimeBaseOnBoard, ReadsTheLatchedCountOfCounterTwo) {
         }
         kxsim_clear_log();
         EXPECT_EQ(timer.read(), s.reading);
-        EXPECT_EQ(boardLog(),
-                  (std::vector<DriverCall>{{"ReadTimerCounter", {0xE000, 2, 128}, s.reading}}));
+        EXPECT_EQ(boardLog(), std::vector<DriverCall>{timerRead(s.reading, 0xE000)});
     }
 }
 

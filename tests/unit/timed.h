@@ -1,6 +1,6 @@
 // What the timed plug-in tests share: a board whose every operation has a
 // known cost, so that each counter reading and each time stamp follows from
-// the costs and waits alone, and the calls that start the time base.
+// the costs and waits alone.
 #ifndef KX4410_TESTS_TIMED_H
 #define KX4410_TESTS_TIMED_H
 
@@ -12,8 +12,6 @@
 
 namespace timed {
 
-// Board 0's address word.
-const double address = 0xE000;
 // One count of timer counter 2 in seconds: half a period of its 8 MHz clock.
 const double count = 6.25e-8;
 
@@ -52,49 +50,35 @@ inline std::vector<double> stamps(double firstCounts, const std::vector<double>&
     return t;
 }
 
-inline DriverCall configure(double channel, double code, double status = 0) {
-    return {"ConfigureAnalogIn", {channel, code}, status};
-}
-inline std::vector<DriverCall> timerStart() {
-    return {{"GetActiveBoard", {}, 0},
-            {"GetBoardAddress", {0}, 0},
-            {"WriteTimerControl", {address, 2, 182, 0}, 0}};
-}
-inline DriverCall timerRead(double reading) {
-    return {"ReadTimerCounter", {address, 2, 128}, reading};
-}
-inline DriverCall daWrite(double channel, double code, double status = 0) {
-    return {"WriteAnalogOut", {channel, code}, status};
-}
-inline DriverCall adRead(double status = 0) { return {"ReadAnalogIn", {}, status}; }
-inline DriverCall wait(double micros) { return {"DelayMicros", {micros}, 0}; }
-
-inline std::vector<DriverCall> operator+(std::vector<DriverCall> a,
-                                         const std::vector<DriverCall>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-inline std::vector<mexhost::Array> numbers(const std::vector<double>& values) {
-    std::vector<mexhost::Array> v;
-    for (double x : values) v.push_back(mexhost::scalar(x));
-    return v;
-}
-
-// A refused call: its message, no result, and not one driver call.
-inline void expectRefused(const mexhost::Outcome& o, const std::string& message) {
-    EXPECT_TRUE(o.raised);
-    EXPECT_EQ(o.message, message);
-    for (const mexhost::Array& r : o.results) EXPECT_FALSE(r);
-    EXPECT_EQ(boardLog(), std::vector<DriverCall>{});
-}
-
 class TimedTest : public BoardTest {
 protected:
-    void SetUp() override {
+    void SetUp() override { restart(); }
+    // Power-on again, then the known costs and a session with a clean log.
+    void restart() {
         BoardTest::SetUp();
         setKnownCosts();
         openSession();
+    }
+
+    // The nth call of op answers status.
+    struct Failure {
+        const char* op;
+        int nth;
+        double status;
+        const char* message;
+        std::vector<DriverCall> log;  // up to the failing call
+    };
+    // Each failure on a fresh session ends the call at once: its message, no
+    // result and nothing after it on the board.
+    template <class Call>
+    void expectFailures(const std::vector<Failure>& failures, Call call) {
+        for (const Failure& f : failures) {
+            SCOPED_TRACE(std::string(f.op) + " #" + std::to_string(f.nth));
+            restart();
+            ASSERT_EQ(kxsim_inject(f.op, f.nth, f.status), 0);
+            expectFailed(call(), f.message);
+            EXPECT_EQ(boardLog(), f.log);
+        }
     }
 };
 
