@@ -24,15 +24,21 @@
 #endif
 
 /* The simulated board builds itself with KXDRV_BUILDING to export these;
- * every caller imports them. */
+ * every caller imports them. KXDRV_API exports by name (the simulated
+ * board's own kxsim_* calls); KXDRV_OP marks the thirteen operations, which
+ * on Windows kxdrv.def alone exports, by ordinal: a dllexport there would
+ * add a named export as well, and a caller would then bind to the name. */
 #if defined(_WIN32)
 #if defined(KXDRV_BUILDING)
 #define KXDRV_API __declspec(dllexport)
+#define KXDRV_OP
 #else
 #define KXDRV_API __declspec(dllimport)
+#define KXDRV_OP __declspec(dllimport)
 #endif
 #else
 #define KXDRV_API __attribute__((visibility("default")))
+#define KXDRV_OP KXDRV_API
 #endif
 
 #ifdef __cplusplus
@@ -41,22 +47,22 @@ extern "C" {
 
 typedef uint16_t KxStatus;
 
-/* ordinal 4 */ KXDRV_API uint16_t KXDRV_CALL GetLibraryVersion(void);
-/* ordinal 5 */ KXDRV_API KxStatus KXDRV_CALL OpenDriver(uint16_t* boardCount);
-/* ordinal 6 */ KXDRV_API KxStatus KXDRV_CALL CloseDriver(void);
-/* ordinal 7 */ KXDRV_API KxStatus KXDRV_CALL GetDriverVersion(uint16_t* version);
-/* ordinal 8 */ KXDRV_API KxStatus KXDRV_CALL GetBoardAddress(int32_t board, uint16_t* address,
+/* ordinal 4 */ KXDRV_OP uint16_t KXDRV_CALL GetLibraryVersion(void);
+/* ordinal 5 */ KXDRV_OP KxStatus KXDRV_CALL OpenDriver(uint16_t* boardCount);
+/* ordinal 6 */ KXDRV_OP KxStatus KXDRV_CALL CloseDriver(void);
+/* ordinal 7 */ KXDRV_OP KxStatus KXDRV_CALL GetDriverVersion(uint16_t* version);
+/* ordinal 8 */ KXDRV_OP KxStatus KXDRV_CALL GetBoardAddress(int32_t board, uint16_t* address,
                                                                uint16_t* irq, uint16_t* bus,
                                                                uint16_t* slot);
-/* ordinal 9 */ KXDRV_API KxStatus KXDRV_CALL ActivateBoard(int32_t board);
-/* ordinal 10 */ KXDRV_API int32_t KXDRV_CALL GetActiveBoard(void);
-/* ordinal 17 */ KXDRV_API KxStatus KXDRV_CALL WriteAnalogOut(int32_t channel, int32_t code);
-/* ordinal 18 */ KXDRV_API KxStatus KXDRV_CALL ConfigureAnalogIn(int32_t channel, int32_t config);
-/* ordinal 19 */ KXDRV_API KxStatus KXDRV_CALL ReadAnalogIn(float* volts);
-/* ordinal 29 */ KXDRV_API KxStatus KXDRV_CALL DelayMicros(int32_t micros);
-/* ordinal 56 */ KXDRV_API KxStatus KXDRV_CALL WriteTimerControl(uint16_t address, int32_t counter,
+/* ordinal 9 */ KXDRV_OP KxStatus KXDRV_CALL ActivateBoard(int32_t board);
+/* ordinal 10 */ KXDRV_OP int32_t KXDRV_CALL GetActiveBoard(void);
+/* ordinal 17 */ KXDRV_OP KxStatus KXDRV_CALL WriteAnalogOut(int32_t channel, int32_t code);
+/* ordinal 18 */ KXDRV_OP KxStatus KXDRV_CALL ConfigureAnalogIn(int32_t channel, int32_t config);
+/* ordinal 19 */ KXDRV_OP KxStatus KXDRV_CALL ReadAnalogIn(float* volts);
+/* ordinal 29 */ KXDRV_OP KxStatus KXDRV_CALL DelayMicros(int32_t micros);
+/* ordinal 56 */ KXDRV_OP KxStatus KXDRV_CALL WriteTimerControl(uint16_t address, int32_t counter,
                                                                  int32_t control, int32_t count);
-/* ordinal 57 */ KXDRV_API uint32_t KXDRV_CALL ReadTimerCounter(uint16_t address, int32_t counter,
+/* ordinal 57 */ KXDRV_OP uint32_t KXDRV_CALL ReadTimerCounter(uint16_t address, int32_t counter,
                                                                 int32_t latch);
 
 #ifdef __cplusplus

@@ -1,0 +1,116 @@
+# The toolbox for MATLAB: the same plug-in sources built against MATLAB's own
+# mex.h, libmx and libmex (CMake's FindMatlab and matlab_add_mex), into one
+# folder, build/matlab, that a user adds to MATLAB's path and that
+# "cmake --install" copies to <prefix>/kx4410.
+#
+#   -DKX_MATLAB=ON                    build it (needs MATLAB; off by default)
+#   -DMatlab_ROOT_DIR=<MATLAB folder> which MATLAB, if CMake finds another
+#   -DKX_MATLAB_SIMULATED_BOARD=ON    put the simulated kxdrv beside the
+#                                     plug-ins, for a machine without the board
+#
+# On Windows the plug-ins bind kxdrv.dll by ordinal through the import
+# library made from the ordinal table (driver/), so the same files load the
+# maker's kxdrv.dll or the simulated one. Elsewhere there is no maker's
+# library and they link the simulated one.
+#
+# Included from plugins/CMakeLists.txt after the plug-ins are listed.
+option(KX_MATLAB "Build the plug-ins for MATLAB (needs a MATLAB installation)" OFF)
+if(NOT KX_MATLAB)
+  return()
+endif()
+
+if(WIN32)
+  set(kx_matlab_sim_default OFF)
+else()
+  set(kx_matlab_sim_default ON)
+endif()
+option(KX_MATLAB_SIMULATED_BOARD "Put the simulated kxdrv into the MATLAB toolbox folder"
+       ${kx_matlab_sim_default})
+
+find_package(Matlab REQUIRED COMPONENTS MX_LIBRARY)
+set(KX_MATLAB_DIR ${CMAKE_BINARY_DIR}/matlab)
+set(KX_MATLAB_INSTALL_DIR kx4410 CACHE STRING "Where under the install prefix the MATLAB toolbox goes")
+
+# The frame and the time base against MATLAB's mex.h, with the plug-ins'
+# choice of MATLAB's C API: separate real and imaginary parts (mxGetPr), the
+# API matlab_add_mex selects by default.
+kx_add_gateway(kxgateway_matlab "${Matlab_INCLUDE_DIRS}" ${Matlab_MEX_LIBRARY} ${Matlab_MX_LIBRARY})
+target_include_directories(kxgateway_matlab SYSTEM PUBLIC ${Matlab_INCLUDE_DIRS})
+target_compile_definitions(kxgateway_matlab PUBLIC MATLAB_MEX_FILE)
+if(NOT Matlab_VERSION_STRING VERSION_LESS "9.4")
+  target_compile_definitions(kxgateway_matlab PUBLIC MATLAB_DEFAULT_RELEASE=R2017b)
+endif()
+add_library(kxtimebase_matlab STATIC ${PROJECT_SOURCE_DIR}/driver/timebase.cpp)
+target_link_libraries(kxtimebase_matlab PUBLIC kxbinding kxgateway_matlab)
+
+# MATLAB's own version source, which matlab_add_mex compiles into every
+# plug-in, is not ours to keep warning-free.
+if(NOT MSVC)
+  set_source_files_properties(${Matlab_ROOT_DIR}/extern/version/c_mexapi_version.c
+                              ${Matlab_ROOT_DIR}/extern/version/cpp_mexapi_version.cpp
+                              PROPERTIES COMPILE_OPTIONS -Wno-error)
+endif()
+
+if(WIN32)
+  set(kx_matlab_driver kxdrv_ordinals)
+else()
+  set(kx_matlab_driver kxdrv)
+endif()
+
+function(kx_matlab_output target)
+  set_target_properties(${target} PROPERTIES
+    LIBRARY_OUTPUT_DIRECTORY ${KX_MATLAB_DIR}
+    RUNTIME_OUTPUT_DIRECTORY ${KX_MATLAB_DIR}
+    BUILD_WITH_INSTALL_RPATH ON INSTALL_RPATH "$ORIGIN")
+  install(TARGETS ${target}
+          LIBRARY DESTINATION ${KX_MATLAB_INSTALL_DIR}
+          RUNTIME DESTINATION ${KX_MATLAB_INSTALL_DIR})
+endfunction()
+
+get_property(kx_plugins GLOBAL PROPERTY KX_PLUGINS)
+get_property(kx_no_driver GLOBAL PROPERTY KX_PLUGINS_NO_DRIVER)
+get_property(kx_timebase GLOBAL PROPERTY KX_PLUGINS_TIMEBASE)
+set(kx_matlab_help Contents.m)
+foreach(name ${kx_plugins})
+  set(libs kxgateway_matlab)
+  # The time base before kxdrv: the Windows linker resolves an archive's
+  # calls only from libraries after it.
+  if(name IN_LIST kx_timebase)
+    list(APPEND libs kxtimebase_matlab)
+  endif()
+  if(NOT name IN_LIST kx_no_driver)
+    list(APPEND libs ${kx_matlab_driver})
+  endif()
+  matlab_add_mex(NAME ${name}_matlab MODULE R2017b
+                 SRC ${PROJECT_SOURCE_DIR}/plugins/${name}.cpp
+                 OUTPUT_NAME ${name}
+                 LINK_TO ${libs})
+  kx_matlab_output(${name}_matlab)
+  list(APPEND kx_matlab_help ${name}.m)
+endforeach()
+
+if(KX_MATLAB_SIMULATED_BOARD)
+  # The simulated board beside the plug-ins, which load it from there, and
+  # its control port.
+  add_custom_target(kxdrv_matlab ALL
+                    COMMAND ${CMAKE_COMMAND} -E make_directory ${KX_MATLAB_DIR}
+                    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:kxdrv> ${KX_MATLAB_DIR}/
+                    DEPENDS kxdrv
+                    COMMENT "Copying the simulated kxdrv into the MATLAB toolbox folder")
+  install(FILES $<TARGET_FILE:kxdrv> DESTINATION ${KX_MATLAB_INSTALL_DIR})
+  matlab_add_mex(NAME kxsim_matlab MODULE R2017b
+                 SRC ${PROJECT_SOURCE_DIR}/sim/kxsim_mex.cpp
+                 OUTPUT_NAME kxsim
+                 LINK_TO kxdrv)
+  target_include_directories(kxsim_matlab SYSTEM PRIVATE ${Matlab_INCLUDE_DIRS})
+  kx_matlab_output(kxsim_matlab)
+  add_dependencies(kxsim_matlab kxdrv_matlab)
+  list(APPEND kx_matlab_help kxsim.m kx4410_demo.m)
+endif()
+
+# The help files (MATLAB's help shows a .m file's comment block; the .mex*
+# beside it runs) and Contents.m.
+foreach(file ${kx_matlab_help})
+  configure_file(${PROJECT_SOURCE_DIR}/toolbox/${file} ${KX_MATLAB_DIR}/${file} COPYONLY)
+  install(FILES ${PROJECT_SOURCE_DIR}/toolbox/${file} DESTINATION ${KX_MATLAB_INSTALL_DIR})
+endforeach()
