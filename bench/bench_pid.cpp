@@ -11,17 +11,9 @@
 
 #include "kxsim.h"
 #include "mexhost.h"
+#include "zero_cost_board.h"
 
 namespace {
-
-void zeroCostBoard() {
-    kxsim_reset();
-    kxsim_zero_costs();
-    kxsim_set_logging(0);
-    std::uint16_t boards = 0;
-    OpenDriver(&boards);
-    ActivateBoard(0);
-}
 
 // One run of n steps per iteration; items are steps.
 void PidRun(benchmark::State& state) {

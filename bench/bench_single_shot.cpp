@@ -10,17 +10,9 @@
 
 #include "kxsim.h"
 #include "mexhost.h"
+#include "zero_cost_board.h"
 
 namespace {
-
-void zeroCostBoard() {
-    kxsim_reset();
-    kxsim_zero_costs();
-    kxsim_set_logging(0);
-    std::uint16_t boards = 0;
-    OpenDriver(&boards);
-    ActivateBoard(0);
-}
 
 void run(benchmark::State& state, const char* function, const std::vector<mexhost::Array>& args) {
     for (auto _ : state) {

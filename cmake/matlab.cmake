@@ -40,8 +40,7 @@ target_compile_definitions(kxgateway_matlab PUBLIC MATLAB_MEX_FILE)
 if(NOT Matlab_VERSION_STRING VERSION_LESS "9.4")
   target_compile_definitions(kxgateway_matlab PUBLIC MATLAB_DEFAULT_RELEASE=R2017b)
 endif()
-add_library(kxtimebase_matlab STATIC ${PROJECT_SOURCE_DIR}/driver/timebase.cpp)
-target_link_libraries(kxtimebase_matlab PUBLIC kxbinding kxgateway_matlab)
+kx_add_timebase(kxtimebase_matlab kxgateway_matlab)
 
 # MATLAB's own version source, which matlab_add_mex compiles into every
 # plug-in, is not ours to keep warning-free.
@@ -49,12 +48,6 @@ if(NOT MSVC)
   set_source_files_properties(${Matlab_ROOT_DIR}/extern/version/c_mexapi_version.c
                               ${Matlab_ROOT_DIR}/extern/version/cpp_mexapi_version.cpp
                               PROPERTIES COMPILE_OPTIONS -Wno-error)
-endif()
-
-if(WIN32)
-  set(kx_matlab_driver kxdrv_ordinals)
-else()
-  set(kx_matlab_driver kxdrv)
 endif()
 
 function(kx_matlab_output target)
@@ -68,19 +61,9 @@ function(kx_matlab_output target)
 endfunction()
 
 get_property(kx_plugins GLOBAL PROPERTY KX_PLUGINS)
-get_property(kx_no_driver GLOBAL PROPERTY KX_PLUGINS_NO_DRIVER)
-get_property(kx_timebase GLOBAL PROPERTY KX_PLUGINS_TIMEBASE)
 set(kx_matlab_help Contents.m)
 foreach(name ${kx_plugins})
-  set(libs kxgateway_matlab)
-  # The time base before kxdrv: the Windows linker resolves an archive's
-  # calls only from libraries after it.
-  if(name IN_LIST kx_timebase)
-    list(APPEND libs kxtimebase_matlab)
-  endif()
-  if(NOT name IN_LIST kx_no_driver)
-    list(APPEND libs ${kx_matlab_driver})
-  endif()
+  kx_plugin_libraries(${name} kxgateway_matlab kxtimebase_matlab ${KX_DRIVER_LINK} libs)
   matlab_add_mex(NAME ${name}_matlab MODULE R2017b
                  SRC ${PROJECT_SOURCE_DIR}/plugins/${name}.cpp
                  OUTPUT_NAME ${name}

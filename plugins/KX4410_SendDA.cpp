@@ -22,10 +22,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
     const double channel = kx::scalar(prhs[0]);
 
-    // With a vector to send, the second argument is only a placeholder and
-    // is never looked at.
-    // With two arguments the codes are the one value, read through its
-    // address once it is fetched below.
+    // With two arguments the one code is the value to send, read through its
+    // address; with a vector to send, the second argument is a placeholder
+    // and never looked at.
     double value = 0.0;
     kx::Values codes{&value, mxDOUBLE_CLASS, 1, 1};
     std::size_t sendCount = 1;

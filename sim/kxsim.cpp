@@ -236,7 +236,6 @@ const Range kRanges[12] = {{-10, 10}, {-5, 5},   {-2.5, 2.5}, {-1.25, 1.25},
 
 struct Counter {
     bool programmed = false;
-    int32_t control = 0;
     int64_t initial = 0;  // 2..65536, even
     int64_t startNs = 0;
 };
@@ -581,7 +580,6 @@ KxStatus KXDRV_CALL WriteTimerControl(uint16_t address, int32_t counter, int32_t
     if (n == 0) n = 65536;
     n &= ~int64_t{1};
     c.programmed = true;
-    c.control = control;
     c.initial = n < 2 ? 2 : n;
     c.startNs = nowNs();
     return logged(kWriteTimerControl, kNoError, address, counter, control, count);

@@ -30,22 +30,6 @@
 
 namespace {
 
-const char* const kForms =
-    "  kxsim('reset')\n"
-    "  kxsim('clock', 'virtual')\n"
-    "  kxsim('clock', 'real')\n"
-    "  t = kxsim('now')\n"
-    "  kxsim('inject', op, n, value)\n"
-    "  L = kxsim('log')\n"
-    "  kxsim('clearlog')\n"
-    "  kxsim('ad', channel, volts)\n"
-    "  kxsim('timer', counts)\n"
-    "  kxsim('boards', n)\n"
-    "  kxsim('versions', lib, drv)\n"
-    "  kxsim('plant', gain, tau)\n"
-    "  kxsim('level', channel, volts)\n"
-    "  code = kxsim('da', channel)";
-
 // The binding's names, as the log and inject know them.
 const char* const kOperations =
     "GetLibraryVersion, OpenDriver, CloseDriver, GetDriverVersion, GetBoardAddress, "
@@ -233,10 +217,16 @@ const Command kCommands[] = {
     {"da", "code = kxsim('da', channel)", 1, 1, onDa},
 };
 
+// Every form of the table, one per line.
+std::string forms() {
+    std::string all;
+    for (const Command& c : kCommands) all += std::string("\n  ") + c.form;
+    return all;
+}
+
 std::string run(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     if (nrhs < 1 || !isText(prhs[0]))
-        return std::string("the first argument names a command; the accepted forms are:\n") +
-               kForms;
+        return "the first argument names a command; the accepted forms are:" + forms();
     const std::string name = text(prhs[0]);
     for (const Command& c : kCommands) {
         if (name != c.name) continue;
@@ -248,7 +238,7 @@ std::string run(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     }
     // A name pasted in by mistake may be long: echo its start only.
     const std::string shown = name.size() > 40 ? name.substr(0, 40) + "..." : name;
-    return "unknown command '" + shown + "'; the accepted forms are:\n" + kForms;
+    return "unknown command '" + shown + "'; the accepted forms are:" + forms();
 }
 
 }  // namespace
