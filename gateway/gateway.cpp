@@ -37,9 +37,10 @@ bool numericOrLogical(mxClassID cls) {
     }
 }
 
+// Doubles, what MATLAB code passes, are told by the host's cheapest test.
 // Sparse arrays hold only their nonzeros: element i is not data[i].
 mxClassID readableClass(const mxArray* arg) {
-    const mxClassID cls = mxGetClassID(arg);
+    const mxClassID cls = mxIsDouble(arg) ? mxDOUBLE_CLASS : mxGetClassID(arg);
     if (!numericOrLogical(cls) || mxIsSparse(arg)) raise("KX4410 argument is empty or not numeric!");
     return cls;
 }
@@ -75,9 +76,11 @@ Values fetch(const mxArray* arg) {
 }
 
 double scalar(const mxArray* arg) {
-    const mxClassID cls = readableClass(arg);
+    readableClass(arg);
     if (mxGetNumberOfElements(arg) == 0) raise("KX4410 argument is empty or not numeric!");
-    return Values{mxGetData(arg), cls, 1, 1}[0];
+    // The host's own reading of the first element, as Values reads it: a
+    // host may have to keep track of every data pointer it hands out.
+    return mxGetScalar(arg);
 }
 
 void requireEachInRange(const Values& v, std::size_t n, double lo, double hi,

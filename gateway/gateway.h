@@ -58,8 +58,9 @@ private:
 Values fetch(const mxArray* arg);
 
 // The argument's first element. Raises the same message for an empty
-// argument as well. Asks the host only for the class, sparseness, element
-// count and data: a host may answer the shape at a far higher price.
+// argument as well. Asks the host only whether it is double (or its class),
+// sparseness, element count and that element: a host may answer the shape,
+// the class's name or the data pointer at a far higher price.
 double scalar(const mxArray* arg);
 
 // The element count of a vector argument: its column count for one row, its
