@@ -8,8 +8,6 @@
 
 #include <cstdint>
 
-#include "kxdrv.h"
-
 namespace kx {
 
 struct TimeBase {
@@ -20,32 +18,15 @@ struct TimeBase {
     // message).
     static TimeBase start(const char* failure);
 
-    // Latches (command 0x80) and reads counter 2: its current count, as a
-    // double. Inline, as elapsed is: both run once a step in the timed loops.
-    double read() const { return static_cast<double>(ReadTimerCounter(address, 2, 0x80)); }
+    // Latches and reads counter 2: its current count, as a double.
+    double read() const;
 };
-
-// One count is half a period of the 8 MHz clock. Formed as a product of its
-// own, never fused with the sum that follows.
-inline double timerSeconds(double counts) {
-    const double halfTicks = counts * 1.25e-7;
-    return halfTicks * 0.5;
-}
 
 // Seconds since the counter was started, from a reading, the reading before
 // it and the time it gave; first marks the first reading after the start.
 // A reading above the previous one means the counter wrapped once between
 // them: a gap of a whole cycle or more is counted modulo the cycle.
-inline double elapsed(double reading, double previousReading, double previousTime, bool first) {
-    const double cycle = 65536.0;
-    if (first) return timerSeconds(cycle - reading);
-    if (reading <= previousReading) {
-        const double gap = timerSeconds(previousReading - reading);
-        return gap + previousTime;
-    }
-    const double gap = timerSeconds((cycle - reading) + previousReading);
-    return gap + previousTime;
-}
+double elapsed(double reading, double previousReading, double previousTime, bool first);
 
 }  // namespace kx
 
