@@ -76,11 +76,15 @@ Values fetch(const mxArray* arg) {
 }
 
 double scalar(const mxArray* arg) {
-    readableClass(arg);
-    if (mxGetNumberOfElements(arg) == 0) raise("KX4410 argument is empty or not numeric!");
-    // The host's own reading of the first element, as Values reads it: a
-    // host may have to keep track of every data pointer it hands out.
-    return mxGetScalar(arg);
+    const mxClassID cls = readableClass(arg);
+    const std::size_t count = mxGetNumberOfElements(arg);
+    if (count == 0) raise("KX4410 argument is empty or not numeric!");
+    // One element: the host's own reading of it, as Values reads it, since
+    // a host may keep track of every data pointer it hands out. (Octave
+    // may warn when it reads the first of several, so those are read from
+    // the data.)
+    if (count == 1) return mxGetScalar(arg);
+    return Values{mxGetData(arg), cls, 1, 1}[0];
 }
 
 void requireEachInRange(const Values& v, std::size_t n, double lo, double hi,
