@@ -12,8 +12,6 @@ const std::int32_t counter = 2;
 const std::int32_t squareWave = 0xB6;
 // An initial count of 0 is taken by the 8254 as its full 65536.
 const std::int32_t fullCount = 0;
-// The counter-latch command for counter 2.
-const std::int32_t latch = 0x80;
 const double cycle = 65536.0;
 
 // One count is half a period of the 8 MHz clock. Formed as a product
@@ -33,10 +31,6 @@ TimeBase TimeBase::start(const char* failure) {
     if (GetBoardAddress(board, &address, &irq, &bus, &slot) != 0) raise(failure);
     WriteTimerControl(address, counter, squareWave, fullCount);
     return TimeBase{address};
-}
-
-double TimeBase::read() const {
-    return static_cast<double>(ReadTimerCounter(address, counter, latch));
 }
 
 double elapsed(double reading, double previousReading, double previousTime, bool first) {
