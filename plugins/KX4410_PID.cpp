@@ -58,8 +58,11 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
     if (ConfigureAnalogIn(kx::toInt32(adChannel), kx::toInt32(configCode)) != 0)
         kx::raise("KX4410 error in setting quantification window!");
-    const kx::TimeBase timer =
-        kx::TimeBase::start("KX4410 error retrieving active board information!");
+    const kx::TimeBase timer = kx::TimeBase::start();
+    if (timer.status == kx::TimerStart::noBoardAddress)
+        kx::raise("KX4410 error retrieving active board information!");
+    if (timer.status == kx::TimerStart::timerNotStarted)
+        kx::raise("KX4410 error starting the interval timer!");
 
     // The period is a 16-bit count; a NaN period passed its test and makes 0.
     const std::uint16_t period16 = kx::low16(period);

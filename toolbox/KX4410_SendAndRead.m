@@ -43,6 +43,7 @@
 %     KX4410 DA channels only can output digital values from 0 to 4095!
 %     KX4410 error in setting quantification window!
 %     KX4410 error retrieving active board information!
+%     KX4410 error starting the interval timer!
 %     KX4410 error at DA sending!
 %     KX4410 error at reading AD!
 %     KX4410 argument is empty or not numeric!
