@@ -14,24 +14,16 @@
 # library and they link the simulated one.
 #
 # Included from plugins/CMakeLists.txt after the plug-ins are listed.
-option(KX_MATLAB "Build the plug-ins for MATLAB (needs a MATLAB installation)" OFF)
+# (The options are declared with the others, in the top CMakeLists.txt.)
 if(NOT KX_MATLAB)
   return()
 endif()
-
-if(WIN32)
-  set(kx_matlab_sim_default OFF)
-else()
-  set(kx_matlab_sim_default ON)
-endif()
-option(KX_MATLAB_SIMULATED_BOARD "Put the simulated kxdrv into the MATLAB toolbox folder"
-       ${kx_matlab_sim_default})
 
 find_package(Matlab REQUIRED COMPONENTS MX_LIBRARY)
 set(KX_MATLAB_DIR ${CMAKE_BINARY_DIR}/matlab)
 set(KX_MATLAB_INSTALL_DIR kx4410 CACHE STRING "Where under the install prefix the MATLAB toolbox goes")
 
-# The frame and the time base against MATLAB's mex.h, with the plug-ins'
+# The frame against MATLAB's mex.h, with the plug-ins'
 # choice of MATLAB's C API: separate real and imaginary parts (mxGetPr), the
 # API matlab_add_mex selects by default.
 kx_add_gateway(kxgateway_matlab "${Matlab_INCLUDE_DIRS}" ${Matlab_MEX_LIBRARY} ${Matlab_MX_LIBRARY})
@@ -40,7 +32,6 @@ target_compile_definitions(kxgateway_matlab PUBLIC MATLAB_MEX_FILE)
 if(NOT Matlab_VERSION_STRING VERSION_LESS "9.4")
   target_compile_definitions(kxgateway_matlab PUBLIC MATLAB_DEFAULT_RELEASE=R2017b)
 endif()
-kx_add_timebase(kxtimebase_matlab kxgateway_matlab)
 
 # MATLAB's own version source, which matlab_add_mex compiles into every
 # plug-in, is not ours to keep warning-free.
@@ -63,7 +54,7 @@ endfunction()
 get_property(kx_plugins GLOBAL PROPERTY KX_PLUGINS)
 set(kx_matlab_help Contents.m)
 foreach(name ${kx_plugins})
-  kx_plugin_libraries(${name} kxgateway_matlab kxtimebase_matlab ${KX_DRIVER_LINK} libs)
+  kx_plugin_libraries(${name} kxgateway_matlab kxtimebase ${KX_DRIVER_LINK} libs)
   matlab_add_mex(NAME ${name}_matlab MODULE R2017b
                  SRC ${PROJECT_SOURCE_DIR}/plugins/${name}.cpp
                  OUTPUT_NAME ${name}

@@ -154,7 +154,11 @@ MexFunction open(const std::string& path) {
         reinterpret_cast<void*>(GetProcAddress(module, "mexFunction")));
 }
 #else
+#if UINTPTR_MAX > 0xFFFFFFFFu
 const char* const suffix = ".mexa64";
+#else
+const char* const suffix = ".mexglx";
+#endif
 const char separator = '/';
 
 std::string executableDirectory() {
