@@ -1,6 +1,7 @@
 // KX4410_ReadAD: its refusals in their order, the driver calls of a burst,
 // the readings it hands back, and what a driver failure leaves.
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,10 @@ const char* const help =
     "\t[optional] delay interreads (microseconds, maximum 8191)\n";
 
 const DriverCall reading = adRead();
+
+// The host's largest array dimension: 2^63 - 1 on 64-bit hosts, 2^31 - 1 on
+// 32-bit ones (as a double, 2^63 and 2147483647).
+const double largestCount = static_cast<double>(PTRDIFF_MAX);
 
 using ReadAD = SessionTest;
 
@@ -58,6 +63,7 @@ TEST_F(ReadAD, ArgumentsAreTestedInOrderAndOnlyTheFirstFailureIsReported) {
         {{0, 0, 1, -INFINITY}, reads},
         {{0, 0, 1, INFINITY, -1}, reads},
         {{0, 0, 1, 9223372036854775808.0}, reads},  // 2^63: no host array is that long
+        {{0, 0, 1, largestCount}, reads},           // nor PTRDIFF_MAX, on this host
         {{0, 0, 0, 1, 8191.5}, delay},
         {{0, 0, 0, 1, 8192}, delay},
         {{0, 0, 0, 1, -1}, delay},
@@ -124,8 +130,10 @@ TEST_F(ReadAD, ACountAbove16BitsFillsTheWholeRow) {
 }
 
 TEST_F(ReadAD, ARowTooLongForMemoryIsRefusedByTheHostBeforeTheDriverIsTouched) {
-    // Below 2^63 the count is the user's: creating the row fails in the host.
-    for (double n : {4611686018427387904.0, 9223372036854774784.0}) {
+    // Below the host's PTRDIFF_MAX the count is the user's: creating the row
+    // fails in the host. Half the limit (2^62 or 2^30 elements) is already
+    // more than any address space holds; the other is the last double below it.
+    for (double n : {largestCount / 2 + 1, std::nextafter(largestCount, 0.0)}) {
         SCOPED_TRACE(n);
         Outcome o = call("KX4410_ReadAD", 1, numbers({0, 0, 0, n}));
         EXPECT_TRUE(o.raised);
