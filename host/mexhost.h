@@ -55,7 +55,8 @@ struct Outcome {
 // Where plug-ins are looked for; the default is the KX4410_PLUGIN_DIR that
 // the test build defines, else the working directory.
 void setPluginDirectory(const std::string& dir);
-// The file name ending of plug-ins on this platform (".mexa64", ".mexw32").
+// The file name ending of plug-ins on this platform (".mexa64", ".mexglx",
+// ".mexw32").
 const char* pluginSuffix();
 
 // Calls function with nlhs results and the given arguments. A plug-in that
