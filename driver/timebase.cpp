@@ -25,12 +25,12 @@ double seconds(double counts) {
 
 }  // namespace
 
-TimeBase TimeBase::start(const char* failure) {
+TimeBase TimeBase::start(const char* id, const char* failure) {
     const std::int32_t board = GetActiveBoard();
     // Only the address is used. All four are given values first: a failing
     // driver need not write them.
     std::uint16_t address = 0, irq = 0, bus = 0, slot = 0;
-    if (GetBoardAddress(board, &address, &irq, &bus, &slot) != 0) raise(failure);
+    if (GetBoardAddress(board, &address, &irq, &bus, &slot) != 0) raise(id, failure);
     WriteTimerControl(address, counter, squareWave, fullCount);
     return TimeBase{address};
 }

@@ -15,8 +15,8 @@ struct TimeBase {
 
     // Looks up the active board's address and starts counter 2 at its full
     // cycle. A failed address look-up raises failure (the calling plug-in's
-    // message).
-    static TimeBase start(const char* failure);
+    // message, with its identifier id).
+    static TimeBase start(const char* id, const char* failure);
 
     // Latches and reads counter 2: its current count, as a double.
     double read() const;

@@ -40,20 +40,20 @@
 %   exact only while every step is shorter than that, so keep period below
 %   about 4000 us. The call blocks the session for the whole run.
 %
-%   Errors:
-%     This function yields four result values (time samples, system output, error signal, and control signal)!
-%     This function needs: <the argument list>   (not 9 arguments)
-%     KX4410 input channel out of range!
-%     KX4410 output channel out of range!
-%     KX4410 configuration code out of range!
-%     KX4410 card type out of range!
-%     KX4410 sample period out of range!
-%     KX4410 needs a vector array as reference!
-%     KX4410 error in setting quantification window!
-%     KX4410 error retrieving active board information!
-%     KX4410 error at reading AD!
-%     KX4410 error at DA sending!
-%     KX4410 argument is empty or not numeric!
+%   Errors, each with its identifier (err.identifier):
+%     KX4410:nargout              This function yields four result values (time samples, system output, error signal, and control signal)!
+%     KX4410:nargin               This function needs: <the argument list>   (not 9 arguments)
+%     KX4410:PID:adChannel        KX4410 input channel out of range!
+%     KX4410:PID:daChannel        KX4410 output channel out of range!
+%     KX4410:PID:configCode       KX4410 configuration code out of range!
+%     KX4410:PID:cardType         KX4410 card type out of range!
+%     KX4410:PID:period           KX4410 sample period out of range!
+%     KX4410:PID:notVector        KX4410 needs a vector array as reference!
+%     KX4410:PID:configureFailed  KX4410 error in setting quantification window!
+%     KX4410:PID:boardInfoFailed  KX4410 error retrieving active board information!
+%     KX4410:PID:readFailed       KX4410 error at reading AD!
+%     KX4410:PID:writeFailed      KX4410 error at DA sending!
+%     KX4410:notNumeric           KX4410 argument is empty or not numeric!
 %
 %   Example: track a 2 V step on the plant from DA 0 to AD 0, 1 ms a step
 %     KX4410_InitDriverAndBoard(0);

@@ -80,7 +80,7 @@ protected:
 
 TEST_F(TimeBaseOnBoard, StartsCounterTwoOfTheActiveBoardAtItsFullCycle) {
     openSession();
-    const kx::TimeBase timer = kx::TimeBase::start("unused");
+    const kx::TimeBase timer = kx::TimeBase::start("unused:id", "unused");
     EXPECT_EQ(timer.address, 0xE000);
     EXPECT_EQ(boardLog(), timerStart(0, 0xE000));
 }
@@ -92,7 +92,7 @@ TEST_F(TimeBaseOnBoard, PassesTheActiveBoardOnToTheAddressLookUp) {
     ASSERT_EQ(ActivateBoard(2), 0);
     kxsim_clear_log();
 
-    const kx::TimeBase timer = kx::TimeBase::start("unused");
+    const kx::TimeBase timer = kx::TimeBase::start("unused:id", "unused");
     EXPECT_EQ(timer.address, 0xE200);
     EXPECT_EQ(boardLog(), timerStart(2, 0xE200));
 }
@@ -100,7 +100,7 @@ TEST_F(TimeBaseOnBoard, PassesTheActiveBoardOnToTheAddressLookUp) {
 // Counter 2 drops by 2 counts every 125 ns of board time from its start.
 TEST_F(TimeBaseOnBoard, ReadsTheLatchedCountOfCounterTwo) {
     openSession();
-    const kx::TimeBase timer = kx::TimeBase::start("unused");
+    const kx::TimeBase timer = kx::TimeBase::start("unused:id", "unused");
     struct Step {
         int waitMicros;  // before the read
         double reading;
@@ -128,7 +128,7 @@ TEST_F(TimeBaseOnBoard, ReadsTheLatchedCountOfCounterTwo) {
 // The driver's reading is an unsigned 32-bit value and is kept whole.
 TEST_F(TimeBaseOnBoard, KeepsTheWholeUnsignedReading) {
     openSession();
-    const kx::TimeBase timer = kx::TimeBase::start("unused");
+    const kx::TimeBase timer = kx::TimeBase::start("unused:id", "unused");
     for (double injected : {70000.0, 4294967295.0, 32768.0}) {
         ASSERT_EQ(kxsim_inject("ReadTimerCounter", 1, injected), 0);
         EXPECT_EQ(timer.read(), injected);
