@@ -66,6 +66,13 @@
 %!   assert (! isempty (strfind (text, "blocks the session")), name{1});
 %! endfor
 
+## MATLAB's ver reads the toolbox's name and its version from the first two
+## lines of Contents.m.
+%!test
+%! lines = strsplit (fileread (file_in_loadpath ("Contents.m")), "\n");
+%! assert (lines{1}, "% KX4410 Toolbox");
+%! assert (! isempty (regexp (lines{2}, '^% Version \d+\.\d+\.\d+ \d\d-[A-Z][a-z][a-z]-\d{4}$')));
+
 %!test
 %! text = get_help_text ("Contents");
 %! for k = 1:numel (names)
