@@ -38,3 +38,6 @@
 %     disp(KX4410_ErrorText(status))
 %
 %   See also KX4410_InitDriverAndBoard.
+
+%!assert (KX4410_ErrorText (9), "AdPollingTimeOut")
+%!assert (KX4410_ErrorText (26), "UNKNOWN_ERROR_CODE")

@@ -38,3 +38,11 @@
 %     if status ~= 0, error(KX4410_ErrorText(status)); end
 %
 %   See also KX4410_CloseDriverAndBoard, KX4410_ErrorText.
+
+%!test
+%! kxsim ("reset");
+%! out = evalc ("[status, boards] = KX4410_InitDriverAndBoard ();");
+%! assert ([status, boards], [0, 1]);
+%! assert (! isempty (strfind (out, "KX4410 Board #0 activated ok!")));
+%! assert (evalc ("KX4410_CloseDriverAndBoard"), ...
+%!         "KX4410 Board #0 Deactivated and Driver Closed.\n");

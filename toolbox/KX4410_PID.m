@@ -63,3 +63,26 @@
 %     legend('reference', 'output', 'control');
 %
 %   See also KX4410_SendAndRead, kxsim.
+
+%!demo
+%! % A 2 V step tracked on the simulated board's plant, DA 0 -> AD 0.
+%! kxsim ("reset");
+%! KX4410_InitDriverAndBoard (0);
+%! ref = [zeros(1, 50), 2 * ones(1, 350)];
+%! [t, y, e, u] = KX4410_PID (0, 0, 0, 0, ref, 1000, 3, 0.1, 0.002);
+%! printf ("output %.3f V after %.3f s; mean |e| of the last 50 steps %.5f V\n", ...
+%!         y(end), t(end), mean (abs (e(end-49:end))));
+%! plot (t, ref, t, y, t, u);
+%! xlabel ("time (s)");
+%! ylabel ("volts");
+%! legend ("reference", "output", "control");
+%! KX4410_CloseDriverAndBoard;
+
+%!test
+%! kxsim ("reset");
+%! KX4410_InitDriverAndBoard (0);
+%! [t, y, e, u] = KX4410_PID (0, 0, 0, 0, [1, 1, 1], 100, 0, 0, 0);
+%! assert (size (t), [1, 3]);
+%! assert (all (diff (t) > 0));
+%! assert (u, zeros (1, 3));
+%! assert (kxsim ("da", 0), 2047);

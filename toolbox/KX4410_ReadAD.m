@@ -47,3 +47,29 @@
 %     v = KX4410_ReadAD(2, 0, 0, 10, 100);
 %
 %   See also KX4410_SendDA, KX4410_SendAndRead.
+
+%!test
+%! kxsim ("reset");
+%! KX4410_InitDriverAndBoard (0);
+%! kxsim ("level", 2, 1.25);
+%! kxsim ("clearlog");
+%! v = KX4410_ReadAD (2, 0, 0, 4, 100);
+%! assert (size (v), [1, 4]);
+%! assert (v, 1.25 * ones (1, 4), 20 / 4095);
+%! L = kxsim ("log");
+%! assert ({L.op}, [{"ConfigureAnalogIn"}, repmat({"ReadAnalogIn", "DelayMicros"}, 1, 4)]);
+
+%!test
+%! try
+%!   v = KX4410_ReadAD (16, 0, 0);
+%!   error ("not raised");
+%! catch err
+%!   assert (err.message, "KX4410_ReadAD: KX4410 AD channels range from #0 to #15!");
+%!   assert (err.identifier, "KX4410:ReadAD:channel");
+%! end_try_catch
+
+%!error id=KX4410:ReadAD:readFailed
+%! kxsim ("reset");
+%! KX4410_InitDriverAndBoard (0);
+%! kxsim ("inject", "ReadAnalogIn", 2, 9);
+%! v = KX4410_ReadAD (0, 0, 0, 3);
