@@ -52,7 +52,7 @@ function(kx_matlab_output target)
 endfunction()
 
 get_property(kx_plugins GLOBAL PROPERTY KX_PLUGINS)
-set(kx_matlab_help Contents.m)
+set(kx_matlab_help "")
 foreach(name ${kx_plugins})
   kx_plugin_libraries(${name} kxgateway_matlab kxtimebase ${KX_DRIVER_LINK} libs)
   matlab_add_mex(NAME ${name}_matlab MODULE R2017b
@@ -83,8 +83,10 @@ if(KX_MATLAB_SIMULATED_BOARD)
 endif()
 
 # The help files (MATLAB's help shows a .m file's comment block; the .mex*
-# beside it runs) and Contents.m.
+# beside it runs) and Contents.m, with the version for ver.
 foreach(file ${kx_matlab_help})
   configure_file(${PROJECT_SOURCE_DIR}/toolbox/${file} ${KX_MATLAB_DIR}/${file} COPYONLY)
   install(FILES ${PROJECT_SOURCE_DIR}/toolbox/${file} DESTINATION ${KX_MATLAB_INSTALL_DIR})
 endforeach()
+configure_file(${KX_CONTENTS_M} ${KX_MATLAB_DIR}/Contents.m COPYONLY)
+install(FILES ${KX_CONTENTS_M} DESTINATION ${KX_MATLAB_INSTALL_DIR})

@@ -5,9 +5,10 @@
 
 namespace kx {
 
-void raise(const char* message) {
-    mexErrMsgTxt(message);
-    // No host returns from mexErrMsgTxt; if one ever did, going on with a
+void raise(const char* id, const char* message) {
+    // The message is never a format: it goes through "%s" as it stands.
+    mexErrMsgIdAndTxt(id, "%s", message);
+    // No host returns from a raise; if one ever did, going on with a
     // refused argument could drive the board, so stop here.
     std::abort();
 }
@@ -41,20 +42,20 @@ double Values::operator[](std::size_t i) const {
 Values fetch(const mxArray* arg) {
     // Sparse arrays hold only their nonzeros: element i is not data[i].
     if (!(mxIsNumeric(arg) || mxIsLogical(arg)) || mxIsSparse(arg))
-        raise("KX4410 argument is empty or not numeric!");
+        raise("KX4410:notNumeric", "KX4410 argument is empty or not numeric!");
     return Values{mxGetData(arg), mxGetClassID(arg), mxGetM(arg), mxGetN(arg)};
 }
 
 double scalar(const mxArray* arg) {
     Values v = fetch(arg);
-    if (v.size() == 0) raise("KX4410 argument is empty or not numeric!");
+    if (v.size() == 0) raise("KX4410:notNumeric", "KX4410 argument is empty or not numeric!");
     return v[0];
 }
 
-std::size_t vectorLength(const Values& v, const char* message) {
+std::size_t vectorLength(const Values& v, const char* id, const char* message) {
     if (v.rows == 1) return v.cols;
     if (v.cols == 1) return v.rows;
-    raise(message);
+    raise(id, message);
 }
 
 std::int32_t toInt32(double x) {

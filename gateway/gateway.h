@@ -2,10 +2,11 @@
 // MATLAB arrays as doubles, range tests, the vector rule, integer
 // conversions, result rows and raising.
 //
-// Plug-ins pass their own message texts in, so each message stands in the
+// Plug-ins pass their own message texts in, each with its identifier
+// ("KX4410:<function>:<what>") just before it, so each message stands in the
 // plug-in that raises it. A raise never returns: it ends the call through the
-// host's mexErrMsgTxt, which unwinds (Octave, our host) or jumps (MATLAB) past
-// the plug-in's frames. So nothing here keeps an object with a destructor
+// host's mexErrMsgIdAndTxt, which unwinds (Octave, our host) or jumps
+// (MATLAB) past the plug-in's frames. So nothing here keeps an object with a destructor
 // alive across a raise, and nothing here catches.
 #ifndef KX4410_GATEWAY_GATEWAY_H
 #define KX4410_GATEWAY_GATEWAY_H
@@ -17,11 +18,11 @@
 
 namespace kx {
 
-[[noreturn]] void raise(const char* message);
+[[noreturn]] void raise(const char* id, const char* message);
 
 // Raises message unless ok. For the result- and argument-count tests.
-inline void require(bool ok, const char* message) {
-    if (!ok) raise(message);
+inline void require(bool ok, const char* id, const char* message) {
+    if (!ok) raise(id, message);
 }
 
 // A numeric or logical argument's elements, each read as a double whatever
@@ -38,8 +39,9 @@ struct Values {
 };
 
 // The argument's elements. Raises "KX4410 argument is empty or not
-// numeric!" for an argument that is not numeric or logical, and for a
-// sparse one, whose data holds only its nonzero elements.
+// numeric!" (KX4410:notNumeric, the same in every function) for an argument
+// that is not numeric or logical, and for a sparse one, whose data holds
+// only its nonzero elements.
 Values fetch(const mxArray* arg);
 
 // The argument's first element. Raises the same message for an empty
@@ -49,22 +51,22 @@ double scalar(const mxArray* arg);
 // The element count of a vector argument: its column count for one row, its
 // row count for one column; anything else raises message. A 1 x 0 or 0 x 1
 // argument counts 0 elements, a 0 x 0 one is refused.
-std::size_t vectorLength(const Values& v, const char* message);
+std::size_t vectorLength(const Values& v, const char* id, const char* message);
 
 // Range test with inclusive bounds, compared as doubles: a NaN passes.
 inline bool outside(double x, double lo, double hi) { return x < lo || x > hi; }
-inline void requireRange(double x, double lo, double hi, const char* message) {
-    if (outside(x, lo, hi)) raise(message);
+inline void requireRange(double x, double lo, double hi, const char* id, const char* message) {
+    if (outside(x, lo, hi)) raise(id, message);
 }
 
 // Exactly 0 or exactly 1 (-0.0 is 0; NaN and 0.5 fail).
-inline void requireZeroOrOne(double x, const char* message) {
-    if (!(x == 0.0 || x == 1.0)) raise(message);
+inline void requireZeroOrOne(double x, const char* id, const char* message) {
+    if (!(x == 0.0 || x == 1.0)) raise(id, message);
 }
 
 // The board takes configuration codes 0-11 and 16-27; NaN passes.
-inline void requireConfigCode(double x, const char* message) {
-    if (x < 0.0 || x > 27.0 || (x > 11.0 && x < 16.0)) raise(message);
+inline void requireConfigCode(double x, const char* id, const char* message) {
+    if (x < 0.0 || x > 27.0 || (x > 11.0 && x < 16.0)) raise(id, message);
 }
 
 // A double truncated toward zero to what the driver takes. NaN, the

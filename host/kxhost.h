@@ -16,9 +16,10 @@
 extern "C" {
 #endif
 
-/* libmex. mexErrMsgTxt hands its message to the raise hook, which must not
- * return; without one it writes the message to stderr and aborts. */
-typedef void (*kxhost_raise_fn)(const char* message);
+/* libmex. mexErrMsgTxt and mexErrMsgIdAndTxt hand the error's identifier
+ * (empty from mexErrMsgTxt) and its message to the raise hook, which must
+ * not return; without one they write the message to stderr and abort. */
+typedef void (*kxhost_raise_fn)(const char* identifier, const char* message);
 KXHOST_API void kxhost_set_raise(kxhost_raise_fn raise);
 
 /* mexPrintf formats its text and hands it, with the format it was given, to

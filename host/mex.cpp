@@ -12,6 +12,23 @@ namespace {
 kxhost_raise_fn raiseHook = nullptr;
 kxhost_print_fn printHook = nullptr;
 
+std::string formatted(const char* format, std::va_list args) {
+    std::va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(nullptr, 0, format, args);
+    std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
+    if (length > 0) std::vsnprintf(&text[0], text.size() + 1, format, again);
+    va_end(again);
+    return text;
+}
+
+[[noreturn]] void raise(const char* identifier, const char* message) {
+    if (raiseHook != nullptr) raiseHook(identifier, message);
+    // A hook that returns, or none at all: the call cannot go on.
+    std::fprintf(stderr, "Error: %s\n", message);
+    std::abort();
+}
+
 }  // namespace
 
 extern "C" {
@@ -19,29 +36,30 @@ extern "C" {
 void kxhost_set_raise(kxhost_raise_fn raise) { raiseHook = raise; }
 void kxhost_set_print(kxhost_print_fn print) { printHook = print; }
 
-void mexErrMsgTxt(const char* message) {
-    if (raiseHook != nullptr) raiseHook(message);
-    // A hook that returns, or none at all: the call cannot go on.
-    std::fprintf(stderr, "Error: %s\n", message);
-    std::abort();
+void mexErrMsgTxt(const char* message) { raise("", message); }
+
+void mexErrMsgIdAndTxt(const char* identifier, const char* format, ...) {
+    // Static: on Windows the hook leaves by longjmp, which must skip no
+    // destructor in this frame.
+    static std::string message;
+    std::va_list args;
+    va_start(args, format);
+    message = formatted(format, args);
+    va_end(args);
+    raise(identifier, message.c_str());
 }
 
 int mexPrintf(const char* format, ...) {
     std::va_list args;
     va_start(args, format);
-    std::va_list again;
-    va_copy(again, args);
-    const int length = std::vsnprintf(nullptr, 0, format, args);
+    const std::string text = formatted(format, args);
     va_end(args);
-    std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
-    if (length > 0) std::vsnprintf(&text[0], text.size() + 1, format, again);
-    va_end(again);
 
     if (printHook != nullptr)
         printHook(format, text.c_str());
     else
         std::fputs(text.c_str(), stdout);
-    return length;
+    return static_cast<int>(text.size());
 }
 
 }  // extern "C"

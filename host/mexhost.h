@@ -42,7 +42,8 @@ struct Outcome {
     std::vector<std::string> prints;  // one entry per mexPrintf call, formatted
     std::vector<std::string> formats; // the format string of each mexPrintf call
     bool raised = false;
-    std::string message;  // the raised message; empty when none
+    std::string message;     // the raised message; empty when none
+    std::string identifier;  // the raised error's identifier; empty when none or not given
 
     std::string printed() const;  // all prints in order, joined
     // Result k as doubles (throws std::logic_error if it is missing or not double).

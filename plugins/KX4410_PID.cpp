@@ -18,10 +18,10 @@
 #include "timebase.h"
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
-    kx::require(nlhs == 4,
+    kx::require(nlhs == 4, "KX4410:nargout",
                 "This function yields four result values (time samples, system output, "
                 "error signal, and control signal)!");
-    kx::require(nrhs == 9,
+    kx::require(nrhs == 9, "KX4410:nargin",
                 "This function needs:\n"
                 "\tAD input channel (0-15)\n"
                 "\tConfiguration code\n"
@@ -43,12 +43,17 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     const double Ki = kx::scalar(prhs[7]);
     const double Kd = kx::scalar(prhs[8]);
 
-    kx::requireRange(adChannel, 0.0, 15.0, "KX4410 input channel out of range!");
-    kx::requireRange(daChannel, 0.0, 1.0, "KX4410 output channel out of range!");
-    kx::requireConfigCode(configCode, "KX4410 configuration code out of range!");
-    kx::requireRange(cardType, 0.0, 1.0, "KX4410 card type out of range!");
-    kx::requireRange(period, 0.0, 8191.0, "KX4410 sample period out of range!");
-    const std::size_t n = kx::vectorLength(reference, "KX4410 needs a vector array as reference!");
+    kx::requireRange(adChannel, 0.0, 15.0, "KX4410:PID:adChannel",
+                     "KX4410 input channel out of range!");
+    kx::requireRange(daChannel, 0.0, 1.0, "KX4410:PID:daChannel",
+                     "KX4410 output channel out of range!");
+    kx::requireConfigCode(configCode, "KX4410:PID:configCode",
+                          "KX4410 configuration code out of range!");
+    kx::requireRange(cardType, 0.0, 1.0, "KX4410:PID:cardType", "KX4410 card type out of range!");
+    kx::requireRange(period, 0.0, 8191.0, "KX4410:PID:period",
+                     "KX4410 sample period out of range!");
+    const std::size_t n = kx::vectorLength(reference, "KX4410:PID:notVector",
+                                           "KX4410 needs a vector array as reference!");
 
     double* const time = kx::resultRow(plhs[0], n);
     double* const output = kx::resultRow(plhs[1], n);
@@ -57,12 +62,13 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     double errorSum = 0.0;
 
     if (ConfigureAnalogIn(kx::toInt32(adChannel), kx::toInt32(configCode)) != 0)
-        kx::raise("KX4410 error in setting quantification window!");
+        kx::raise("KX4410:PID:configureFailed",
+                  "KX4410 error in setting quantification window!");
     const kx::TimeBase timer = kx::TimeBase::start();
     if (timer.status == kx::TimerStart::noBoardAddress)
-        kx::raise("KX4410 error retrieving active board information!");
+        kx::raise("KX4410:PID:boardInfoFailed", "KX4410 error retrieving active board information!");
     if (timer.status == kx::TimerStart::timerNotStarted)
-        kx::raise("KX4410 error starting the interval timer!");
+        kx::raise("KX4410:PID:timerFailed", "KX4410 error starting the interval timer!");
 
     // The period is a 16-bit count; a NaN period passed its test and makes 0.
     const std::uint16_t period16 = kx::low16(period);
@@ -76,7 +82,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const double t = kx::elapsed(reading, previousReading, previousTime, i == 0);
 
         float volts = 0.0f;
-        if (ReadAnalogIn(&volts) != 0) kx::raise("KX4410 error at reading AD!");
+        if (ReadAnalogIn(&volts) != 0)
+            kx::raise("KX4410:PID:readFailed", "KX4410 error at reading AD!");
         const double y = volts;
 
         const double e = reference[i] - y;
@@ -100,7 +107,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         else if (u <= -10.0)
             v = -10;
         const std::int32_t code = kx::toInt32((v + 10) * 204.75);
-        if (WriteAnalogOut(da, code) != 0) kx::raise("KX4410 error at DA sending!");
+        if (WriteAnalogOut(da, code) != 0)
+            kx::raise("KX4410:PID:writeFailed", "KX4410 error at DA sending!");
 
         previousError = e;
         previousReading = reading;

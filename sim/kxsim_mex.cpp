@@ -251,5 +251,6 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         std::strncpy(message, problem.c_str(), sizeof message - 1);
         message[sizeof message - 1] = '\0';
     }
-    mexErrMsgTxt(message);
+    // The message may echo what the caller typed: never a format.
+    mexErrMsgIdAndTxt("KX4410:kxsim:badCall", "%s", message);
 }

@@ -49,7 +49,8 @@
 %   code = kxsim('da', channel)
 %       The code DA channel 0 or 1 holds now.
 %
-%   Any other call raises an error that names the accepted forms.
+%   Any other call raises an error that names the accepted forms
+%   (identifier KX4410:kxsim:badCall).
 %
 %   Example: a failing AD read, and the calls that led to it
 %     kxsim('reset'); KX4410_InitDriverAndBoard(0); kxsim('clearlog');

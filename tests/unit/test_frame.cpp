@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,7 @@ TEST(Frame, EmptyAndNonNumericArgumentsAreRefusedWhereTheyAreRead) {
         Outcome o = frame(1, args(std::move(c.arg)));
         EXPECT_TRUE(o.raised) << c.name;
         EXPECT_EQ(o.message, notNumeric) << c.name;
+        EXPECT_EQ(o.identifier, "KX4410:notNumeric") << c.name;
     }
 }
 
@@ -88,6 +90,7 @@ TEST(Frame, VectorRuleRefusesMatrices) {
         Outcome o = frame(2, args(matrix(size.first, size.second)));
         EXPECT_TRUE(o.raised) << size.first << " x " << size.second;
         EXPECT_EQ(o.message, "vector!");
+        EXPECT_EQ(o.identifier, "kxframe:vector");
     }
 }
 
@@ -104,10 +107,12 @@ TEST(Frame, VectorCountsAreNotCutTo16Bits) {
     }
 }
 
-// The value tests: each case refused with its test's message, or let
-// through.
+// The value tests: each case refused with its test's message and
+// identifier, or let through.
 TEST(Frame, ValueTestsRefuseWithTheirMessageOrLetThrough) {
     const double range = 3, zeroOrOne = 4, config = 5;
+    const std::map<double, std::string> identifiers = {
+        {range, "kxframe:range"}, {zeroOrOne, "kxframe:zeroOrOne"}, {config, "kxframe:config"}};
     struct Case {
         double op;
         std::vector<double> args;  // for range: x, lo, hi
@@ -156,6 +161,7 @@ TEST(Frame, ValueTestsRefuseWithTheirMessageOrLetThrough) {
         EXPECT_EQ(o.raised, c.refused) << "test " << c.op << " of " << c.args[0];
         if (c.refused) {
             EXPECT_EQ(o.message, c.message) << "test " << c.op << " of " << c.args[0];
+            EXPECT_EQ(o.identifier, identifiers.at(c.op)) << "test " << c.op;
         }
     }
 }

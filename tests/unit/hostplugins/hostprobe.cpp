@@ -5,6 +5,7 @@
 //   hostprobe(4)        leaves a temporary array behind and returns nothing
 //   hostprobe(5, x)     writes into its argument x
 //   hostprobe(6, x)     [class, rows, cols, complex, numeric, logical, empty] of x
+//   hostprobe(7)        raises "probe:formatted" with "%s %d%%!" of "formatted" and 5
 #include "mex.h"
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
@@ -37,5 +38,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         out[4] = mxIsNumeric(x);
         out[5] = mxIsLogical(x);
         out[6] = mxIsEmpty(x);
+    } else if (mode == 7) {
+        mexErrMsgIdAndTxt("probe:formatted", "%s %d%%!", "formatted", 5);
     }
 }
