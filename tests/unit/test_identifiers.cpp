@@ -39,6 +39,7 @@ const char* const needs = "This function needs:";
 const char* const notNumeric = "KX4410 argument is empty or not numeric!";
 const char* const configure = "KX4410 error in setting quantification window!";
 const char* const boardInfo = "KX4410 error retrieving active board information!";
+const char* const timerStart = "KX4410 error starting the interval timer!";
 const char* const reading = "KX4410 error at reading AD!";
 const char* const writing = "KX4410 error at DA sending!";
 const char* const delaying = "KX4410 error at delaying!";
@@ -127,6 +128,7 @@ const Function functions[] = {
       {1, six, notNumeric, "KX4410:notNumeric", nullptr, 1, 5},
       {1, six, configure, "KX4410:SendAndRead:configureFailed", "ConfigureAnalogIn"},
       {1, six, boardInfo, "KX4410:SendAndRead:boardInfoFailed", "GetBoardAddress"},
+      {1, six, timerStart, "KX4410:SendAndRead:timerFailed", "WriteTimerControl"},
       {1, six, writing, "KX4410:SendAndRead:writeFailed", "WriteAnalogOut"},
       {1, six, reading, "KX4410:SendAndRead:readFailed", "ReadAnalogIn"}}},
     {"KX4410_PID",
@@ -145,6 +147,7 @@ const Function functions[] = {
       {4, nine, notNumeric, "KX4410:notNumeric", nullptr, 1, 8},
       {4, nine, configure, "KX4410:PID:configureFailed", "ConfigureAnalogIn"},
       {4, nine, boardInfo, "KX4410:PID:boardInfoFailed", "GetBoardAddress"},
+      {4, nine, timerStart, "KX4410:PID:timerFailed", "WriteTimerControl"},
       {4, nine, reading, "KX4410:PID:readFailed", "ReadAnalogIn"},
       {4, nine, writing, "KX4410:PID:writeFailed", "WriteAnalogOut"}}},
 };

@@ -280,7 +280,7 @@ TEST_F(ErrorText, ThePlugInNeedsNoDriverLibrary) {
     const Needs errorText = dynamicNeeds(pluginBytes("KX4410_ErrorText"));
     const Needs delay = dynamicNeeds(pluginBytes("KX4410_Delay"));
     ASSERT_TRUE(Needs::has(errorText.libraries, "libmex.so"));
-    ASSERT_TRUE(Needs::has(errorText.symbols, "mexErrMsgTxt"));
+    ASSERT_TRUE(Needs::has(errorText.symbols, "mexErrMsgIdAndTxt"));
     EXPECT_TRUE(Needs::has(delay.libraries, "libkxdrv.so"));
     EXPECT_TRUE(Needs::has(delay.symbols, "DelayMicros"));
     for (const std::string& library : errorText.libraries)
