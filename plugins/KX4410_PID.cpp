@@ -48,12 +48,13 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     kx::requireConfigCode(configCode, "KX4410 configuration code out of range!");
     kx::requireRange(cardType, 0.0, 1.0, "KX4410 card type out of range!");
     kx::requireRange(period, 0.0, 8191.0, "KX4410 sample period out of range!");
-    const std::size_t n = kx::vectorLength(reference, "KX4410 needs a vector array as reference!");
+    const char* const notAVector = "KX4410 needs a vector array as reference!";
+    const std::size_t n = kx::vectorLength(reference, notAVector);
 
-    double* const time = kx::resultRow(plhs[0], n);
-    double* const output = kx::resultRow(plhs[1], n);
-    double* const error = kx::resultRow(plhs[2], n);
-    double* const control = kx::resultRow(plhs[3], n);
+    double* const time = kx::resultRow(plhs[0], n, notAVector);
+    double* const output = kx::resultRow(plhs[1], n, notAVector);
+    double* const error = kx::resultRow(plhs[2], n, notAVector);
+    double* const control = kx::resultRow(plhs[3], n, notAVector);
     double errorSum = 0.0;
 
     if (ConfigureAnalogIn(kx::toInt32(adChannel), kx::toInt32(configCode)) != 0)

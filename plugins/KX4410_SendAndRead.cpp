@@ -38,11 +38,13 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     kx::requireRange(cardType, 0.0, 1.0, "KX4410 card type out of range!");
     kx::requireRange(delay, 0.0, 8191.0, "KX4410 delay value out of range!");
     const std::size_t n = kx::vectorLength(codes, "KX4410 needs a vector array to send!");
+    // Two values per code: its reading, then its time.
+    const std::size_t length = kx::rowLength(n, 2, "KX4410 needs a vector array to send!");
     for (std::size_t i = 0; i < n; ++i)
         kx::requireRange(codes[i], 0.0, 4095.0,
                          "KX4410 DA channels only can output digital values from 0 to 4095!");
 
-    double* const r = kx::resultRow(plhs[0], 2 * n);
+    double* const r = kx::resultRow(plhs[0], length, "KX4410 needs a vector array to send!");
 
     if (ConfigureAnalogIn(kx::toInt32(adChannel), kx::toInt32(configCode)) != 0)
         kx::raise("KX4410 error in setting quantification window!");

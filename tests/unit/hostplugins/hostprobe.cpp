@@ -5,6 +5,10 @@
 //   hostprobe(4)        leaves a temporary array behind and returns nothing
 //   hostprobe(5, x)     writes into its argument x
 //   hostprobe(6, x)     [class, rows, cols, complex, numeric, logical, empty] of x
+//   hostprobe(7, c)     asks for a row whose bytes fit size_t but no address
+//                       space: real (c = 0) or complex
+#include <stdint.h>
+
 #include "mex.h"
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
@@ -26,6 +30,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         mxCreateString("left behind");
     } else if (mode == 5) {
         mxGetPr(prhs[1])[0] = -1;
+    } else if (mode == 7) {
+        const mxComplexity complexity = mxGetPr(prhs[1])[0] != 0 ? mxCOMPLEX : mxREAL;
+        plhs[0] = mxCreateDoubleMatrix(1, SIZE_MAX / sizeof(double), complexity);
     } else if (mode == 6 && nrhs == 2) {
         const mxArray* x = prhs[1];
         plhs[0] = mxCreateDoubleMatrix(1, 7, mxREAL);
