@@ -311,19 +311,22 @@ public:
         : capacity_(capacity < kMaxCapacity ? capacity : kMaxCapacity),
           chunks_((capacity_ + kChunk - 1) / kChunk) {}
 
-    void push(const LogEntry& e) {
+    // The entry the next call is written to, in place; null for a log that
+    // keeps nothing.
+    LogEntry* claim() {
         if (capacity_ == 0) {
             ++dropped_;
-            return;
+            return nullptr;
         }
         LogEntry* chunk = chunks_[next_ / kChunk].get();
         if (chunk == nullptr) chunk = allocate(next_ / kChunk);
-        chunk[next_ % kChunk] = e;
+        LogEntry* e = chunk + next_ % kChunk;
         if (++next_ == capacity_) next_ = 0;
         if (size_ < capacity_)
             ++size_;
         else
             ++dropped_;
+        return e;
     }
 
     size_t size() const { return size_; }
@@ -342,7 +345,7 @@ public:
     CallLog resized(size_t capacity) const {
         CallLog log(capacity);
         const size_t kept = size_ < log.capacity_ ? size_ : log.capacity_;
-        for (size_t i = size_ - kept; i < size_; ++i) log.push(at(i));
+        for (size_t i = size_ - kept; i < size_; ++i) *log.claim() = at(i);
         log.dropped_ = dropped_ + (size_ - kept);
         return log;
     }
@@ -482,9 +485,15 @@ bool injected(Op op, double* value) {
 template <class R, class... A>
 R logged(Op op, R result, A... args) {
     static_assert(sizeof...(A) <= 4, "at most 4 logged arguments");
-    if (g.logging)
-        g.log.push(LogEntry{{static_cast<int32_t>(args)...}, static_cast<uint32_t>(result),
-                            static_cast<uint8_t>(op), static_cast<uint8_t>(sizeof...(A))});
+    if (!g.logging) return result;
+    // Written field by field where it stays: no entry is built and copied.
+    if (LogEntry* e = g.log.claim()) {
+        int i = 0;
+        ((e->args[i++] = static_cast<int32_t>(args)), ...);
+        e->result = static_cast<uint32_t>(result);
+        e->op = static_cast<uint8_t>(op);
+        e->argCount = static_cast<uint8_t>(sizeof...(A));
+    }
     return result;
 }
 
