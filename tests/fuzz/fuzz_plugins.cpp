@@ -3,7 +3,7 @@
 //
 // Each input sets up the board (session state, queued readings, failures
 // injected at chosen calls), then calls one plug-in with a chosen result
-// count and 0-7 arguments of any class, shape and value. What must hold for
+// count and 0-10 arguments of any class, shape and value. What must hold for
 // every call, whatever its input:
 //   - a raised message is one of that plug-in's own (or the host's own
 //     "Out of memory." for a row it cannot hold);
@@ -307,6 +307,24 @@ void checkOutcome(const messages::PlugIn& p, int nlhs, const mexhost::Outcome& o
     }
 }
 
+void usualCounts(const std::string& name, int& nlhs, int& nrhs) {
+    struct Usual {
+        const char* name;
+        int nlhs, nrhs;
+    };
+    static const Usual usual[] = {
+        {"KX4410_InitDriverAndBoard", 2, 1}, {"KX4410_CloseDriverAndBoard", 0, 0},
+        {"KX4410_ErrorText", 1, 1},          {"KX4410_ReadAD", 1, 5},
+        {"KX4410_SendDA", 1, 4},             {"KX4410_SendPWM", 1, 5},
+        {"KX4410_Delay", 0, 1},              {"KX4410_SendAndRead", 1, 6},
+        {"KX4410_PID", 4, 9}};
+    for (const Usual& u : usual) {
+        if (name != u.name) continue;
+        nlhs = u.nlhs;
+        nrhs = u.nrhs;
+    }
+}
+
 // After whatever came before: a fresh session opens and reads.
 void checkFreshSession() {
     kxsim_reset();
@@ -330,13 +348,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::vector<messages::PlugIn>& plugIns = messages::plugIns();
     const messages::PlugIn& p = plugIns[in.ConsumeIntegralInRange<std::size_t>(0, plugIns.size() - 1)];
-    const int nlhs = in.ConsumeIntegralInRange<int>(0, 5);
-    const int nrhs = in.ConsumeIntegralInRange<int>(0, 7);
+    // Half the calls have the counts the function takes, so that the
+    // fuzzer reaches past the count tests; the others any counts, up to one
+    // argument more than the nine of KX4410_PID.
+    int nlhs = 0, nrhs = 0;
+    if (in.ConsumeBool()) {
+        usualCounts(p.name, nlhs, nrhs);
+    } else {
+        nlhs = in.ConsumeIntegralInRange<int>(0, 5);
+        nrhs = in.ConsumeIntegralInRange<int>(0, 10);
+    }
     context = p.name + ", " + std::to_string(nlhs) + " results, " + std::to_string(nrhs) + " arguments";
     {
         std::vector<Array> args;
         for (int k = 0; k < nrhs; ++k) args.push_back(argument(in));
         const mexhost::Outcome o = mexhost::call(p.name, nlhs, args);
+        // KX4410_FUZZ_SHOW=1: each call and how it ended, to pick seeds by.
+        static const bool show = std::getenv("KX4410_FUZZ_SHOW") != nullptr;
+        if (show)
+            std::fprintf(stderr, "CALL %s -> %s\n", context.c_str(),
+                         !o.raised ? "returned" : p.failedOp(o.message).empty() ? "refused" : "failed");
         checkOutcome(p, nlhs, o);
     }
     check(kxhost_live_arrays() == baseline, "arrays left behind");
