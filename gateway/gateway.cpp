@@ -74,13 +74,25 @@ std::int64_t toInt64(double x) {
     return INT64_MIN;
 }
 
-double* resultRow(mxArray*& slot, std::size_t n) {
+std::size_t rowLength(std::size_t count, std::size_t perElement, const char* id,
+                      const char* message) {
+    if (count > maxRowLength / perElement) raise(id, message);
+    return count * perElement;
+}
+
+double* resultRow(mxArray*& slot, std::size_t n, const char* id, const char* tooLong) {
+    if (n > maxRowLength) raise(id, tooLong);
     slot = mxCreateDoubleMatrix(1, n, mxREAL);
     return mxGetPr(slot);
 }
 
+double* scalarResult(mxArray*& slot) {
+    slot = mxCreateDoubleMatrix(1, 1, mxREAL);
+    return mxGetPr(slot);
+}
+
 void doneResult(mxArray*& slot) {
-    resultRow(slot, 1)[0] = 0.0;
+    scalarResult(slot)[0] = 0.0;
 }
 
 }  // namespace kx

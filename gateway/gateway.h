@@ -11,6 +11,7 @@
 #ifndef KX4410_GATEWAY_GATEWAY_H
 #define KX4410_GATEWAY_GATEWAY_H
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -82,8 +83,30 @@ std::uint16_t low16(double x);
 // 2^63 and above give INT64_MIN.
 std::int64_t toInt64(double x);
 
-// Creates a 1 x n real double row in slot and returns its data.
-double* resultRow(mxArray*& slot, std::size_t n);
+// The longest result row the frame creates: 2^59 elements where the host's
+// sizes are 64 bits wide, 2^27 where they are 32. Its bytes are a quarter of
+// the host's size range, which leaves the host's own arithmetic room: Octave
+// multiplies an element count by 8 unchecked, and a count whose bytes wrap
+// gets a block too small for the row.
+constexpr std::size_t maxRowLength =
+    static_cast<std::size_t>(PTRDIFF_MAX) / (2 * sizeof(double)) + 1;
+
+// A count of trunc(n) elements is longer than maxRowLength (NaN is not).
+inline bool beyondRow(double n) { return std::trunc(n) > static_cast<double>(maxRowLength); }
+
+// The length of a row of perElement values for each of count elements;
+// raises message (with its identifier id) when it would be longer than
+// maxRowLength.
+std::size_t rowLength(std::size_t count, std::size_t perElement, const char* id,
+                      const char* message);
+
+// Creates a 1 x n real double row in slot and returns its data. A row longer
+// than maxRowLength is never asked of the host: tooLong is raised instead,
+// with its identifier id.
+double* resultRow(mxArray*& slot, std::size_t n, const char* id, const char* tooLong);
+
+// A 1 x 1 result row.
+double* scalarResult(mxArray*& slot);
 
 // The 1 x 1 result holding 0.0 that a function returns when its work is done.
 void doneResult(mxArray*& slot);

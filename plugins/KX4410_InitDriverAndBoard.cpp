@@ -34,10 +34,10 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
     double* status = nullptr;
     if (nlhs >= 1) {
-        status = kx::resultRow(plhs[0], 1);
+        status = kx::scalarResult(plhs[0]);
         status[0] = openStatus;
     }
-    if (nlhs >= 2) kx::resultRow(plhs[1], 1)[0] = boardCount;
+    if (nlhs >= 2) kx::scalarResult(plhs[1])[0] = boardCount;
 
     if (openStatus != 0) {
         mexPrintf("KX4410 Driver Error at Initialization (%d).\n", openStatus);

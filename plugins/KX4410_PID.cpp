@@ -52,13 +52,14 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     kx::requireRange(cardType, 0.0, 1.0, "KX4410:PID:cardType", "KX4410 card type out of range!");
     kx::requireRange(period, 0.0, 8191.0, "KX4410:PID:period",
                      "KX4410 sample period out of range!");
-    const std::size_t n = kx::vectorLength(reference, "KX4410:PID:notVector",
-                                           "KX4410 needs a vector array as reference!");
+    const char* const notAVectorId = "KX4410:PID:notVector";
+    const char* const notAVector = "KX4410 needs a vector array as reference!";
+    const std::size_t n = kx::vectorLength(reference, notAVectorId, notAVector);
 
-    double* const time = kx::resultRow(plhs[0], n);
-    double* const output = kx::resultRow(plhs[1], n);
-    double* const error = kx::resultRow(plhs[2], n);
-    double* const control = kx::resultRow(plhs[3], n);
+    double* const time = kx::resultRow(plhs[0], n, notAVectorId, notAVector);
+    double* const output = kx::resultRow(plhs[1], n, notAVectorId, notAVector);
+    double* const error = kx::resultRow(plhs[2], n, notAVectorId, notAVector);
+    double* const control = kx::resultRow(plhs[3], n, notAVectorId, notAVector);
     double errorSum = 0.0;
 
     if (ConfigureAnalogIn(kx::toInt32(adChannel), kx::toInt32(configCode)) != 0)
@@ -66,7 +67,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
                   "KX4410 error in setting quantification window!");
     const kx::TimeBase timer = kx::TimeBase::start();
     if (timer.status == kx::TimerStart::noBoardAddress)
-        kx::raise("KX4410:PID:boardInfoFailed", "KX4410 error retrieving active board information!");
+        kx::raise("KX4410:PID:boardInfoFailed",
+                  "KX4410 error retrieving active board information!");
     if (timer.status == kx::TimerStart::timerNotStarted)
         kx::raise("KX4410:PID:timerFailed", "KX4410 error starting the interval timer!");
 

@@ -35,16 +35,17 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     kx::requireConfigCode(config, "KX4410:ReadAD:configCode", "KX4410 configuration code invalid!");
     kx::requireZeroOrOne(cardType, "KX4410:ReadAD:cardType",
                          "KX4410 types of card can be only 0 or 1!");
-    // The row is as long as the count: a count no host array dimension can
-    // hold (2^63 and above on 64-bit hosts, infinity) cannot be read at all.
-    // A NaN count passes and reads nothing.
-    if (reads <= 0.0 || reads >= static_cast<double>(PTRDIFF_MAX))
+    // The row is as long as the count: a count longer than the frame makes
+    // a row (infinity among them) cannot be read at all. A NaN count passes
+    // and reads nothing.
+    if (reads <= 0.0 || kx::beyondRow(reads))
         kx::raise("KX4410:ReadAD:readCount", "KX4410 cannot read that number of data!");
     kx::requireRange(delay, 0.0, 8191.0, "KX4410:ReadAD:delay", "KX4410 cannot delay that number!");
 
     // trunc(N) readings; a count below 1 or NaN makes an empty row.
     const std::size_t count = reads >= 1.0 ? static_cast<std::size_t>(reads) : 0;
-    double* readings = kx::resultRow(plhs[0], count);
+    double* readings = kx::resultRow(plhs[0], count, "KX4410:ReadAD:readCount",
+                                      "KX4410 cannot read that number of data!");
 
     if (ConfigureAnalogIn(kx::toInt32(channel), kx::toInt32(config)) != 0)
         kx::raise("KX4410:ReadAD:configureFailed",

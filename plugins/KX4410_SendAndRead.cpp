@@ -42,20 +42,24 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
                      "KX4410 card type out of range!");
     kx::requireRange(delay, 0.0, 8191.0, "KX4410:SendAndRead:delay",
                      "KX4410 delay value out of range!");
-    const std::size_t n = kx::vectorLength(codes, "KX4410:SendAndRead:notVector",
-                                           "KX4410 needs a vector array to send!");
+    const char* const notAVectorId = "KX4410:SendAndRead:notVector";
+    const char* const notAVector = "KX4410 needs a vector array to send!";
+    const std::size_t n = kx::vectorLength(codes, notAVectorId, notAVector);
+    // Two values per code: its reading, then its time.
+    const std::size_t length = kx::rowLength(n, 2, notAVectorId, notAVector);
     for (std::size_t i = 0; i < n; ++i)
         kx::requireRange(codes[i], 0.0, 4095.0, "KX4410:SendAndRead:code",
                          "KX4410 DA channels only can output digital values from 0 to 4095!");
 
-    double* const r = kx::resultRow(plhs[0], 2 * n);
+    double* const r = kx::resultRow(plhs[0], length, notAVectorId, notAVector);
 
     if (ConfigureAnalogIn(kx::toInt32(adChannel), kx::toInt32(configCode)) != 0)
         kx::raise("KX4410:SendAndRead:configureFailed",
                   "KX4410 error in setting quantification window!");
     const kx::TimeBase timer = kx::TimeBase::start();
     if (timer.status == kx::TimerStart::noBoardAddress)
-        kx::raise("KX4410:SendAndRead:boardInfoFailed", "KX4410 error retrieving active board information!");
+        kx::raise("KX4410:SendAndRead:boardInfoFailed",
+                  "KX4410 error retrieving active board information!");
     if (timer.status == kx::TimerStart::timerNotStarted)
         kx::raise("KX4410:SendAndRead:timerFailed", "KX4410 error starting the interval timer!");
 

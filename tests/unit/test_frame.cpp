@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <string>
@@ -22,6 +23,13 @@ const double inf = std::numeric_limits<double>::infinity();
 Outcome frame(double op, std::vector<Array> rest) {
     rest.insert(rest.begin(), scalar(op));
     return call("kxframe", 1, rest);
+}
+
+// A size_t in an unsigned integer array of its width.
+Array sizeArg(std::size_t n) {
+    Array a(mxCreateNumericMatrix(1, 1, sizeof n == 8 ? mxUINT64_CLASS : mxUINT32_CLASS, mxREAL));
+    std::memcpy(mxGetData(a.get()), &n, sizeof n);
+    return a;
 }
 
 }  // namespace
@@ -203,4 +211,47 @@ TEST(Frame, ConversionsToInt64MapHugeValuesToTheSignBit) {
                          Case{inf, INT64_MIN}, Case{NAN, INT64_MIN}}) {
         EXPECT_EQ(kx::toInt64(c.x), c.value) << c.x;
     }
+}
+
+TEST(Frame, TheLongestRowLeavesTheHostsSizeTypeRoomToSpare) {
+    const std::size_t max = kx::maxRowLength;
+    // Its bytes twice over still fit the signed size type.
+    EXPECT_LE(max, static_cast<std::size_t>(PTRDIFF_MAX) / sizeof(double) / 2 + 1);
+    EXPECT_LE(2 * (max * sizeof(double)) - 1, static_cast<std::size_t>(PTRDIFF_MAX));
+    EXPECT_GE(max, std::size_t{1} << 27);
+
+    struct Case {
+        std::size_t count, perElement;
+        bool refused;
+    };
+    const Case cases[] = {
+        {0, 2, false},           {3, 2, false},          {max, 1, false},
+        {max + 1, 1, true},      {max / 2, 2, false},    {max / 2 + 1, 2, true},
+        {SIZE_MAX, 1, true},     {SIZE_MAX / 2 + 1, 2, true}, {max / 4 + 1, 4, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.count) + " x " + std::to_string(c.perElement));
+        Outcome o = frame(6, args(sizeArg(c.count), scalar(static_cast<double>(c.perElement))));
+        EXPECT_EQ(o.raised, c.refused) << o.message;
+        if (c.refused) EXPECT_EQ(o.message, "row!");
+        else EXPECT_EQ(o.values(0), std::vector<double>{static_cast<double>(c.count * c.perElement)});
+    }
+
+    for (std::size_t n : {max + 1, SIZE_MAX / sizeof(double), SIZE_MAX}) {
+        SCOPED_TRACE(n);
+        Outcome o = frame(7, args(sizeArg(n)));
+        EXPECT_TRUE(o.raised);
+        EXPECT_EQ(o.message, "too long!");
+    }
+    Outcome o = frame(7, args(sizeArg(3)));
+    ASSERT_FALSE(o.raised) << o.message;
+    EXPECT_EQ(o.cols(0), 3u);
+}
+
+TEST(Frame, ACountBeyondTheLongestRowIsToldFromItsDouble) {
+    const double max = static_cast<double>(kx::maxRowLength);
+    for (const double n : {max, max + 0.5, std::nextafter(max + 1, 0.0), 0.0, -1e300, double(NAN)})
+        EXPECT_FALSE(kx::beyondRow(n)) << n;
+    for (const double n : {std::nextafter(max + 1, inf), 2 * max, 1e300, inf})
+        EXPECT_TRUE(kx::beyondRow(n)) << n;
 }

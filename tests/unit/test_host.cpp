@@ -70,6 +70,16 @@ TEST(Host, TemporariesAreFreedWhenTheCallEnds) {
     EXPECT_EQ(kxhost_live_arrays(), before);
 }
 
+TEST(Host, AnArrayThatCannotBeHeldRaisesAndLeavesNothingBehind) {
+    for (double complex : {0, 1}) {
+        const std::size_t before = kxhost_live_arrays();
+        Outcome o = call("hostprobe", 1, args(scalar(8), scalar(complex)));
+        EXPECT_TRUE(o.raised) << complex;
+        EXPECT_EQ(o.message, "Out of memory.");
+        EXPECT_EQ(kxhost_live_arrays(), before) << complex;
+    }
+}
+
 TEST(Host, APlugInThatWritesIntoItsArgumentIsCaught) {
     EXPECT_THROW(call("hostprobe", 0, args(scalar(5), scalar(7))), std::logic_error);
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "gateway.h"
 #include "singleshot.h"
 
 using namespace mexhost;
@@ -129,17 +130,24 @@ TEST_F(ReadAD, ACountAbove16BitsFillsTheWholeRow) {
     EXPECT_EQ(kxsim_log_size(), n + 1);
 }
 
-TEST_F(ReadAD, ARowTooLongForMemoryIsRefusedByTheHostBeforeTheDriverIsTouched) {
-    // Below the host's PTRDIFF_MAX the count is the user's: creating the row
-    // fails in the host. Half the limit (2^62 or 2^30 elements) is already
-    // more than any address space holds; the other is the last double below it.
-    for (double n : {largestCount / 2 + 1, std::nextafter(largestCount, 0.0)}) {
+TEST_F(ReadAD, ACountLongerThanTheLongestRowIsRefusedBeforeTheDriverIsTouched) {
+    const double longest = static_cast<double>(kx::maxRowLength);
+    // 2^61, 2^62 and 3 x 2^61 wrap to 0 bytes in Octave's own row creation.
+    for (double n : {2305843009213693952.0, 4611686018427387904.0, 6917529027641081856.0,
+                     9223372036854774784.0, std::nextafter(longest + 1, INFINITY), 2 * longest}) {
         SCOPED_TRACE(n);
-        Outcome o = call("KX4410_ReadAD", 1, numbers({0, 0, 0, n}));
-        EXPECT_TRUE(o.raised);
-        EXPECT_NE(o.message, "KX4410 cannot read that number of data!");
-        EXPECT_EQ(boardLog(), std::vector<DriverCall>{});
+        expectRefused(call("KX4410_ReadAD", 1, numbers({0, 0, 0, n})),
+                      "KX4410 cannot read that number of data!");
     }
+}
+
+TEST_F(ReadAD, ACountOfTheLongestRowPassesItsTestAndIsLeftToTheHost) {
+    // Where the host holds so long a row, the configuration fails instead.
+    kxsim_inject("ConfigureAnalogIn", 1, 5);
+    Outcome o = call("KX4410_ReadAD", 1, numbers({0, 0, 0, static_cast<double>(kx::maxRowLength)}));
+    EXPECT_TRUE(o.raised);
+    EXPECT_NE(o.message, "KX4410 cannot read that number of data!");
+    EXPECT_LE(kxsim_log_size(), 1u);
 }
 
 TEST_F(ReadAD, ADriverFailureEndsTheCallWithItsOperationsMessage) {

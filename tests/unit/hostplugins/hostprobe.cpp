@@ -6,6 +6,10 @@
 //   hostprobe(5, x)     writes into its argument x
 //   hostprobe(6, x)     [class, rows, cols, complex, numeric, logical, empty] of x
 //   hostprobe(7)        raises "probe:formatted" with "%s %d%%!" of "formatted" and 5
+//   hostprobe(8, c)     asks for a row whose bytes fit size_t but no address
+//                       space: real (c = 0) or complex
+#include <stdint.h>
+
 #include "mex.h"
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
@@ -27,6 +31,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         mxCreateString("left behind");
     } else if (mode == 5) {
         mxGetPr(prhs[1])[0] = -1;
+    } else if (mode == 8) {
+        const mxComplexity complexity = mxGetPr(prhs[1])[0] != 0 ? mxCOMPLEX : mxREAL;
+        plhs[0] = mxCreateDoubleMatrix(1, SIZE_MAX / sizeof(double), complexity);
     } else if (mode == 6 && nrhs == 2) {
         const mxArray* x = prhs[1];
         plhs[0] = mxCreateDoubleMatrix(1, 7, mxREAL);
