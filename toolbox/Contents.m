@@ -22,4 +22,7 @@
 % Units: waits in microseconds (at most 8191 per wait), PWM period in
 % milliseconds, time stamps in seconds, analog values in volts, DA codes
 % 0 to 4095 (code / 204.75 - 10 volts). Long calls block the session until
-% they end. Type "help <function>" for each function's call forms.
+% they end; Ctrl-C stops those of KX4410_ReadAD, KX4410_SendDA,
+% KX4410_SendPWM, KX4410_SendAndRead and KX4410_PID within one wait (about
+% 8.2 ms), with the error "KX4410 run interrupted!". Type "help <function>"
+% for each function's call forms.
