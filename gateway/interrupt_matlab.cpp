@@ -11,8 +11,8 @@ namespace kx {
 
 bool interrupted() {
     if (!utIsInterruptPending()) return false;
-    // Left pending, MATLAB would end the caller's script with its own stop
-    // after this call's error: one Ctrl-C, one stop.
+    // Taken over, so that the call's error is the one stop this Ctrl-C
+    // makes: MATLAB would act on a pending one after the call.
     utSetInterruptPending(false);
     return true;
 }

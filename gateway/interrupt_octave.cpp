@@ -11,9 +11,8 @@ namespace kx {
 
 bool interrupted() {
     if (octave_interrupt_state <= 0) return false;
-    // Left pending, Octave would stop once more on its own at its next
-    // check (the next statement, after a call that returned); taken over,
-    // the call's error is the one stop that one Ctrl-C makes.
+    // Taken over, so that the call's error is the one stop this Ctrl-C
+    // makes, whatever Octave's error handling does with a pending state.
     octave_interrupt_state = 0;
     return true;
 }

@@ -12,6 +12,7 @@ namespace {
 
 kxhost_raise_fn raiseHook = nullptr;
 kxhost_print_fn printHook = nullptr;
+
 }  // namespace
 
 extern "C" {
