@@ -5,7 +5,7 @@
 #include "interrupt.h"
 
 extern "C" bool utIsInterruptPending(void);
-extern "C" bool utSetInterruptPending(bool pending);
+extern "C" void utSetInterruptPending(bool pending);
 
 namespace kx {
 

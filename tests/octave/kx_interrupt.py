@@ -133,17 +133,20 @@ def stopped_run(octave, send_ctrl_c):
 
 def interactive(octave_cli, toolbox, tests, runs):
     octave = Octave([octave_cli, "--no-history", "--norc", "--no-window-system", "--quiet"], True)
-    ctrl_c = lambda: octave.type("\x03")
+
+    def ctrl_c():
+        octave.type("\x03")
+
     prompt = r"octave:\d+> $"
     octave.expect(prompt)
     octave.type(f"more off; addpath ('{toolbox}'); addpath ('{tests}');\n")
     octave.expect(prompt)
 
     # As a user types it: no try/catch, Octave shows the error and prompts again.
-    for statement, kind in [("done = KX4410_SendPWM (0, 3071, 9, 8191, 5000)", "pwm"),
-                            ("[t, y, e, u] = KX4410_PID (0, 0, 0, 0, 2 * ones (1, 20000), "
-                             "1000, 3, 0.1, 0.002)", "pid")]:
-        result = statement.split(" = ")[0].strip("[").split(",")[0]
+    for kind, result, statement in [
+            ("pwm", "done", "done = KX4410_SendPWM (0, 3071, 9, 8191, 5000)"),
+            ("pid", "t", "[t, y, e, u] = KX4410_PID (0, 0, 0, 0, 2 * ones (1, 20000), "
+                         "1000, 3, 0.1, 0.002)")]:
         octave.type(f'kx_open (); kxsim ("clock", "real"); disp (["@@" "go"]); {statement}\n')
         octave.expect(r"@@go\n")
         time.sleep(random.uniform(0.15, 0.6))
