@@ -28,6 +28,15 @@ set(KX_MATLAB_INSTALL_DIR kx4410 CACHE STRING "Where under the install prefix th
 # API matlab_add_mex selects by default.
 kx_add_gateway(kxgateway_matlab "${Matlab_INCLUDE_DIRS}" ${Matlab_MEX_LIBRARY} ${Matlab_MX_LIBRARY})
 target_include_directories(kxgateway_matlab SYSTEM PUBLIC ${Matlab_INCLUDE_DIRS})
+# Ctrl-C: the interrupt check asks MATLAB's libut (utIsInterruptPending),
+# which FindMatlab does not name; it stands beside libmex.
+get_filename_component(kx_matlab_lib_dir "${Matlab_MEX_LIBRARY}" DIRECTORY)
+find_library(KX_MATLAB_UT_LIBRARY NAMES ut libut HINTS ${kx_matlab_lib_dir} NO_DEFAULT_PATH)
+if(NOT KX_MATLAB_UT_LIBRARY)
+  message(FATAL_ERROR "no libut beside ${Matlab_MEX_LIBRARY}: the interrupt check needs it")
+endif()
+target_sources(kxgateway_matlab PRIVATE ${PROJECT_SOURCE_DIR}/gateway/interrupt_matlab.cpp)
+target_link_libraries(kxgateway_matlab PUBLIC ${KX_MATLAB_UT_LIBRARY})
 target_compile_definitions(kxgateway_matlab PUBLIC MATLAB_MEX_FILE)
 if(NOT Matlab_VERSION_STRING VERSION_LESS "9.4")
   target_compile_definitions(kxgateway_matlab PUBLIC MATLAB_DEFAULT_RELEASE=R2017b)

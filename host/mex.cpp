@@ -1,4 +1,5 @@
-// libmex of our MEX host: printing to the command window and raising errors.
+// libmex of our MEX host: printing to the command window, raising errors
+// and the user's Ctrl-C.
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -33,8 +34,17 @@ std::string formatted(const char* format, std::va_list args) {
 
 extern "C" {
 
+kxhost_probe_fn kxhost_interrupt_probe = nullptr;
+
 void kxhost_set_raise(kxhost_raise_fn raise) { raiseHook = raise; }
 void kxhost_set_print(kxhost_print_fn print) { printHook = print; }
+void kxhost_set_interrupt_probe(kxhost_probe_fn probe) { kxhost_interrupt_probe = probe; }
+
+int kxhost_interrupt_pending(void) {
+    if (kxhost_interrupt_probe == nullptr || kxhost_interrupt_probe() == 0) return 0;
+    kxhost_interrupt_probe = nullptr;  // one Ctrl-C, one request
+    return 1;
+}
 
 void mexErrMsgTxt(const char* message) { raise("", message); }
 

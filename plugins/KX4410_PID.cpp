@@ -10,10 +10,12 @@
 // The DA takes u truncated to whole volts and limited to -10 ... 10 V (a
 // NaN u gives 0 V); the control row holds u itself. Returns four 1 x n rows:
 // the time in seconds since the timer was started (modulo its 4.096 ms
-// cycle per step), the output y, the error and u.
+// cycle per step), the output y, the error and u. Ctrl-C ends the run after
+// the step it falls in, with the DA at 0 V.
 #include "mex.h"
 
 #include "gateway.h"
+#include "interrupt.h"
 #include "kxdrv.h"
 #include "timebase.h"
 
@@ -123,5 +125,11 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         control[i] = u;
 
         if (period16 > 0) DelayMicros(period16);
+        if (kx::interrupted()) {
+            // The plant's input to 0 V: the code of a zero control value.
+            if (WriteAnalogOut(da, 2047) != 0)
+                kx::raise("KX4410:PID:writeFailed", "KX4410 error at DA sending!");
+            kx::raise("KX4410:PID:interrupted", "KX4410 run interrupted!");
+        }
     }
 }

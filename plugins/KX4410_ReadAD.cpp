@@ -6,10 +6,11 @@
 // Configures one AD channel with its input range and takes the number of
 // reads (default 1) conversions in volts, one after the other, waiting the
 // delay in microseconds (default 0, no wait) after each. Returns them as one
-// 1 x n row.
+// 1 x n row. Ctrl-C ends the readings after the one it falls in.
 #include "mex.h"
 
 #include "gateway.h"
+#include "interrupt.h"
 #include "kxdrv.h"
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
@@ -59,5 +60,6 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         readings[k] = sample;
         if (delay > 0.0 && DelayMicros(micros) != 0)
             kx::raise("KX4410:ReadAD:delayFailed", "KX4410 error at delaying!");
+        if (kx::interrupted()) kx::raise("KX4410:ReadAD:interrupted", "KX4410 run interrupted!");
     }
 }

@@ -7,10 +7,12 @@
 // after every step. Returns one 1 x 2n row: the n readings in volts, then
 // the n times in seconds, since the timer was started just before the first
 // step, at which they were taken. Times advance modulo the timer's cycle of
-// 4.096 ms: a step longer than that counts only its remainder.
+// 4.096 ms: a step longer than that counts only its remainder. Ctrl-C ends
+// the run after the step it falls in; the DA keeps the code of that step.
 #include "mex.h"
 
 #include "gateway.h"
+#include "interrupt.h"
 #include "kxdrv.h"
 #include "timebase.h"
 
@@ -77,6 +79,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         // that nothing but the board's own calls paces the steps.
         r[n + i] = timer.read();
         if (delay16 > 0) DelayMicros(delay16);
+        if (kx::interrupted())
+            kx::raise("KX4410:SendAndRead:interrupted", "KX4410 run interrupted!");
     }
 
     double previousReading = 0.0;

@@ -5,10 +5,12 @@
 // Writes one DA code, or a vector of codes in element order, to DA channel 0
 // or 1, waiting the delay in microseconds (default 0, no wait) after each
 // write. Every code is tested before the first is written, so a refused call
-// leaves the output as it was. Returns 0 once the last code is out.
+// leaves the output as it was. Returns 0 once the last code is out. Ctrl-C
+// ends the writes after the one it falls in; the output keeps that code.
 #include "mex.h"
 
 #include "gateway.h"
+#include "interrupt.h"
 #include "kxdrv.h"
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
@@ -54,6 +56,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
             kx::raise("KX4410:SendDA:writeFailed", "KX4410 error at DA sending!");
         if (delay > 0.0 && DelayMicros(micros) != 0)
             kx::raise("KX4410:SendDA:delayFailed", "KX4410 error at delaying!");
+        if (kx::interrupted()) kx::raise("KX4410:SendDA:interrupted", "KX4410 run interrupted!");
     }
 
     kx::doneResult(plhs[0]);

@@ -4,10 +4,12 @@
 // high level (a DA code), waits the duty cycle (the high time, in
 // microseconds), writes the low level 2047 and waits out the rest of the
 // period (in milliseconds). Makes the smallest whole number of periods not
-// below the number asked for, and returns 0 after the last one.
+// below the number asked for, and returns 0 after the last one. Ctrl-C ends
+// the wave after the wait it falls in, with the channel at the low level.
 #include "mex.h"
 
 #include "gateway.h"
+#include "interrupt.h"
 #include "kxdrv.h"
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
@@ -56,20 +58,31 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
     const int32_t da = kx::toInt32(channel);
     const int32_t highCode = kx::toInt32(high);
+    // Asked after every wait: Ctrl-C ends the wave within one wait, at the
+    // low level where a finished wave rests.
+    const auto endIfInterrupted = [&] {
+        if (!kx::interrupted()) return;
+        if (WriteAnalogOut(da, lowLevel) != 0)
+            kx::raise("KX4410:SendPWM:writeFailed", "KX4410 error at DA sending!");
+        kx::raise("KX4410:SendPWM:interrupted", "KX4410 run interrupted!");
+    };
     for (double counter = 0.0; counter < periods; counter += 1.0) {
         if (WriteAnalogOut(da, highCode) != 0)
             kx::raise("KX4410:SendPWM:writeFailed", "KX4410 error at DA sending!");
         if (DelayMicros(dutyMicros) != 0)
             kx::raise("KX4410:SendPWM:dutyDelayFailed", "KX4410 error at delaying duty cycle!");
+        endIfInterrupted();
         if (WriteAnalogOut(da, lowLevel) != 0)
             kx::raise("KX4410:SendPWM:writeFailed", "KX4410 error at DA sending!");
         for (int64_t chunk = 0; chunk < chunkCount; ++chunk) {
             if (DelayMicros(restChunk) != 0)
                 kx::raise("KX4410:SendPWM:restDelayFailed",
                           "KX4410 error at delaying rest of cycle!");
+            endIfInterrupted();
         }
         if (DelayMicros(remainder) != 0)
             kx::raise("KX4410:SendPWM:restDelayFailed", "KX4410 error at delaying rest of cycle!");
+        endIfInterrupted();
     }
 
     kx::doneResult(plhs[0]);

@@ -40,6 +40,14 @@
 %   exact only while every step is shorter than that, so keep period below
 %   about 4000 us. The call blocks the session for the whole run.
 %
+%   Ctrl-C stops the run after the step it falls in, at most the period
+%   (8191 us) and one step's own work later: the DA channel is set to 2047
+%   (0 V, the code of a zero control value) and the call raises "KX4410
+%   run interrupted!" and returns no results (or "KX4410 error at DA
+%   sending!" if that write fails).
+%   In a script, try/catch catches it like any other error; one Ctrl-C
+%   stops one call, and the statements after it run as usual.
+%
 %   Errors, each with its identifier (err.identifier):
 %     KX4410:nargout              This function yields four result values (time samples, system output, error signal, and control signal)!
 %     KX4410:nargin               This function needs: <the argument list>   (not 9 arguments)
@@ -54,6 +62,7 @@
 %     KX4410:PID:timerFailed      KX4410 error starting the interval timer!
 %     KX4410:PID:readFailed       KX4410 error at reading AD!
 %     KX4410:PID:writeFailed      KX4410 error at DA sending!
+%     KX4410:PID:interrupted      KX4410 run interrupted!
 %     KX4410:notNumeric           KX4410 argument is empty or not numeric!
 %
 %   Example: track a 2 V step on the plant from DA 0 to AD 0, 1 ms a step

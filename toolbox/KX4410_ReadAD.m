@@ -28,6 +28,12 @@
 %   it with its result: as a statement (no result asked for) it raises
 %   "This function yields one result value!" and reads nothing.
 %
+%   Ctrl-C stops the readings after the one it falls in and its wait, at
+%   most about 8.2 ms later: the call raises "KX4410 run interrupted!" and
+%   returns no readings; the channel stays configured.
+%   In a script, try/catch catches it like any other error; one Ctrl-C
+%   stops one call, and the statements after it run as usual.
+%
 %   Errors, each with its identifier (err.identifier):
 %     KX4410:nargout                 This function yields one result value!
 %     KX4410:nargin                  This function needs: <the argument list>
@@ -40,6 +46,7 @@
 %     KX4410:ReadAD:configureFailed  KX4410 error in setting quantification window!
 %     KX4410:ReadAD:readFailed       KX4410 error at reading AD!
 %     KX4410:ReadAD:delayFailed      KX4410 error at delaying!
+%     KX4410:ReadAD:interrupted      KX4410 run interrupted!
 %     KX4410:notNumeric              KX4410 argument is empty or not numeric!
 %
 %   Example: ten readings of AD 2 in the +-10 V range, 100 us apart

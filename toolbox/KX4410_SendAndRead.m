@@ -31,6 +31,13 @@
 %   with its result: as a statement (no result asked for) it raises "This
 %   function yields one result value!" and does nothing.
 %
+%   Ctrl-C stops the sequence after the step it falls in, at most the
+%   delay (8191 us) and one step's own work later: the call raises "KX4410
+%   run interrupted!" and returns no result; the DA keeps the last code
+%   written.
+%   In a script, try/catch catches it like any other error; one Ctrl-C
+%   stops one call, and the statements after it run as usual.
+%
 %   Errors, each with its identifier (err.identifier):
 %     KX4410:nargout                      This function yields one result value!
 %     KX4410:nargin                       This function needs: <the argument list>   (not 6 arguments)
@@ -46,6 +53,7 @@
 %     KX4410:SendAndRead:timerFailed      KX4410 error starting the interval timer!
 %     KX4410:SendAndRead:writeFailed      KX4410 error at DA sending!
 %     KX4410:SendAndRead:readFailed       KX4410 error at reading AD!
+%     KX4410:SendAndRead:interrupted      KX4410 run interrupted!
 %     KX4410:notNumeric                   KX4410 argument is empty or not numeric!
 %
 %   Example: a step response of the plant from DA 0 to AD 0, 1 ms a step

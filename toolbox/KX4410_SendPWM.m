@@ -24,6 +24,14 @@
 %   statement (no result asked for) it raises "This function yields one
 %   result value!" and makes no wave.
 %
+%   Ctrl-C stops the wave after the wait it falls in, at most about 8.2 ms
+%   later (a wait is 8191 us at most): the channel is set to 2047, where a
+%   finished wave rests, and the call raises "KX4410 run interrupted!" and
+%   returns no result (or "KX4410 error at DA sending!" if that write
+%   fails).
+%   In a script, try/catch catches it like any other error; one Ctrl-C
+%   stops one call, and the statements after it run as usual.
+%
 %   Errors, each with its identifier (err.identifier):
 %     KX4410:nargout                     This function yields one result value!
 %     KX4410:nargin                      This function needs: <the argument list>   (not 5 arguments)
@@ -36,6 +44,7 @@
 %     KX4410:SendPWM:writeFailed         KX4410 error at DA sending!
 %     KX4410:SendPWM:dutyDelayFailed     KX4410 error at delaying duty cycle!
 %     KX4410:SendPWM:restDelayFailed     KX4410 error at delaying rest of cycle!
+%     KX4410:SendPWM:interrupted         KX4410 run interrupted!
 %     KX4410:notNumeric                  KX4410 argument is empty or not numeric!
 %
 %   Example: 20 periods of 2 ms on DA 1, high (+5 V) for 500 us each
