@@ -1,179 +1,136 @@
-// The simulated board's call log, measured through its control port only:
+// The simulated board's call log: memory over a long session, the cost of
+// logging one call, and the longest single call while the log grows.
 //
-//   cost per logged call    WriteAnalogOut calls with logging on, less the
-//                           same calls with logging off, per call, into a
-//                           log cleared every 2^14 calls
-//   bytes per entry         the heap the log took for 10^6 entries
-//   bytes kept by clearlog  the heap it still holds after kxsim_clear_log
-//   worst single call       the slowest call while the log grows to 2^22
-//                           entries, with the log on and (baseline) off
+//   LongWaveMemory    KX4410_SendPWM making 10^8 driver calls on the
+//                     virtual clock with the log on at its default
+//                     capacity: peak RSS before and after (MB), and the
+//                     calls kept and dropped.
+//   Call/logged       one driver call with the log on (the ring full, so
+//                     each call overwrites the oldest entry), and
+//   Call/unlogged     with it off: the difference is the log's cost.
+//   LongestCall       every call of a log filling from empty to its
+//                     capacity (chunks allocated, pages first touched) and
+//                     on a quarter further, timed on its own, three times
+//                     over: the longest call, the calls over 50 us, and
+//                     those over 50 us in every run (the log's own stalls,
+//                     not the scheduler's) with the shortest of their
+//                     three times.
 //
-// A bounded log takes a capacity, kxsim_set_log_capacity(entries). Where
-// the library has that call, each measure first makes the log as large as
-// the entries it is about to log, so that it measures logging and not
-// dropping; where it has not, the log grows as it will. The call is looked
-// up at run time so that this program builds against either.
-//
-// Prints rows of scripts/bench's table; the first argument is the number of
-// rounds (default 7).
+// Run from the build's output folder (or with KX4410_PLUGIN_DIR set).
+// LongWaveMemory runs first: peak RSS only ever grows.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
+#include <map>
 #include <vector>
 
-#include <dlfcn.h>
-#if defined(__GLIBC__)
-#include <malloc.h>
+#if defined(__unix__)
+#include <sys/resource.h>
 #endif
-#include <time.h>
 
 #include "kxsim.h"
-#include "table.h"
+#include "mexhost.h"
 #include "zero_cost_board.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-using SetCapacity = void (*)(std::size_t);
-const SetCapacity setCapacity =
-    reinterpret_cast<SetCapacity>(dlsym(RTLD_DEFAULT, "kxsim_set_log_capacity"));
-
-// A log ready to take entries calls, from empty.
-void freshLog(bool on, std::size_t entries) {
-    kxsim_clear_log();
-    if (setCapacity != nullptr) setCapacity(entries);
-    kxsim_set_logging(on ? 1 : 0);
-}
-
-double threadCpuNs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
-}
-
-void calls(std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) WriteAnalogOut(1, static_cast<int32_t>(i & 4095));
-}
-
-// ns per logged call, less the same calls unlogged: blocks of 2^14 calls
-// that alternate between on and off, 2^20 calls each way, every on-block
-// into a log cleared before it (after one such block to warm up), as tests
-// use the log. Timed by the thread's CPU time, which counts the log's page
-// faults but not the time the thread waited for the processor.
-double costPerLoggedCall(int round) {
-    const std::size_t n = std::size_t{1} << 20;
-    const std::size_t block = std::size_t{1} << 14;
-    zeroCostBoard();
-    freshLog(true, block);
-    calls(block);
-    double on = 0, off = 0;
-    for (std::size_t done = 0; done < n; done += block) {
-        for (int k = 0; k < 2; ++k) {
-            const bool logging = (k + round) % 2 == 0;
-            freshLog(logging, block);
-            const double start = threadCpuNs();
-            calls(block);
-            (logging ? on : off) += threadCpuNs() - start;
-        }
-    }
-    kxsim_set_logging(0);
-    kxsim_clear_log();
-    return (on - off) / static_cast<double>(n);
-}
-
-#if defined(__GLIBC__)
-double heapBytes() {
-    const struct mallinfo2 m = mallinfo2();
-    return static_cast<double>(m.uordblks + m.hblkhd);
-}
+double peakRssMb() {
+#if defined(__unix__)
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;  // KB on Linux
 #else
-double heapBytes() { return 0.0; }
+    return 0.0;
 #endif
-
-struct Heap {
-    double perEntry;
-    double keptAfterClear;
-};
-
-// From power-on, where the log holds nothing, to a million entries.
-Heap heap() {
-    const std::size_t n = 1000000;
-    zeroCostBoard();
-    const double before = heapBytes();
-    freshLog(true, n);
-    calls(n);
-    const double full = heapBytes();
-    kxsim_set_logging(0);
-    kxsim_clear_log();
-    const double cleared = heapBytes();
-    return Heap{(full - before) / static_cast<double>(n), cleared - before};
 }
 
-// The slowest single call, in us, of 2^22. On a loaded machine a call can
-// also be slow because the thread was not running: in blocks of 256 calls,
-// the block's wall time less its CPU time is taken off its slowest call.
-double worstCallUs(bool logging) {
-    const std::size_t n = std::size_t{1} << 22;
-    const std::size_t block = 256;
-    zeroCostBoard();
-    freshLog(logging, n);
-    double worst = 0;
-    for (std::size_t from = 0; from < n; from += block) {
-        const double cpu = threadCpuNs();
-        const Clock::time_point blockStart = Clock::now();
-        Clock::time_point before = blockStart;
-        double slowest = 0;
-        for (std::size_t i = from; i < from + block; ++i) {
-            WriteAnalogOut(1, static_cast<int32_t>(i & 4095));
-            const Clock::time_point after = Clock::now();
-            const double ns = std::chrono::duration<double, std::nano>(after - before).count();
-            if (ns > slowest) slowest = ns;
-            before = after;
+void LongWaveMemory(benchmark::State& state) {
+    // Four driver calls a period: 2.5e7 periods of 1 ms, duty cycle 500 us.
+    const double periods = 2.5e7;
+    for (auto _ : state) {
+        kxsim_reset();
+        uint16_t boards = 0;
+        OpenDriver(&boards);
+        ActivateBoard(0);
+        kxsim_clear_log();
+        const double before = peakRssMb();
+        mexhost::Outcome o = mexhost::call("KX4410_SendPWM", 1, mexhost::scalars({0, 4095, 1, 500, periods}));
+        if (o.raised) {
+            state.SkipWithError(o.message.c_str());
+            break;
         }
-        const double wall = std::chrono::duration<double, std::nano>(before - blockStart).count();
-        const double away = wall - (threadCpuNs() - cpu);
-        const double stall = away > 0 ? slowest - away : slowest;
-        if (stall > worst) worst = stall;
+        state.counters["rss_before_MB"] = before;
+        state.counters["rss_after_MB"] = peakRssMb();
+        state.counters["calls"] = static_cast<double>(kxsim_log_size() + kxsim_log_dropped());
+        state.counters["kept"] = static_cast<double>(kxsim_log_size());
+        state.counters["dropped"] = static_cast<double>(kxsim_log_dropped());
     }
-    kxsim_set_logging(0);
-    kxsim_clear_log();
-    return worst / 1000;
 }
+BENCHMARK(LongWaveMemory)->Iterations(1)->Unit(benchmark::kSecond);
+
+// A driver call with the log on (range 1) or off (0).
+void Call(benchmark::State& state) {
+    zeroCostBoard();
+    const bool logged = state.range(0) != 0;
+    kxsim_set_logging(logged ? 1 : 0);
+    if (state.range(1) > 0) kxsim_set_log_capacity(static_cast<std::size_t>(state.range(1)));
+    if (logged) {
+        // Fill the ring: from then on every call overwrites.
+        for (std::size_t i = 0; i < kxsim_log_capacity(); ++i) WriteAnalogOut(1, 0);
+    }
+    std::int32_t code = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(WriteAnalogOut(1, code));
+        code = (code + 1) & 4095;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(Call)->ArgNames({"logged", "capacity"})->Args({0, 0})->Args({1, 0})->Args({1, 1000});
+
+void LongestCall(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    const std::size_t capacity = static_cast<std::size_t>(state.range(0));
+    const int runs = 3;
+    for (auto _ : state) {
+        // The calls over 50 us in each run, by index. A stall of the log
+        // recurs at the same call in every run; the host's scheduling
+        // (a shared machine) does not.
+        std::map<std::size_t, std::vector<double>> slow;
+        double longest = 0;
+        for (int run = 0; run < runs; ++run) {
+            zeroCostBoard();
+            kxsim_set_logging(1);
+            kxsim_set_log_capacity(capacity);
+            // Filling, then overwriting.
+            for (std::size_t i = 0; i < capacity + capacity / 4; ++i) {
+                const Clock::time_point start = Clock::now();
+                WriteAnalogOut(1, static_cast<std::int32_t>(i & 4095));
+                const double us =
+                    std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+                if (us > longest) longest = us;
+                if (us > 50.0) slow[i].push_back(us);
+            }
+            kxsim_clear_log();
+        }
+        double longestEveryRun = 0;
+        std::int64_t slowEveryRun = 0;
+        for (const auto& call : slow) {
+            if (call.second.size() < static_cast<std::size_t>(runs)) continue;
+            ++slowEveryRun;
+            const double shortest = *std::min_element(call.second.begin(), call.second.end());
+            if (shortest > longestEveryRun) longestEveryRun = shortest;
+        }
+        state.counters["longest_us"] = longest;
+        state.counters["calls_over_50us"] = static_cast<double>(slow.size());
+        state.counters["over_50us_every_run"] = static_cast<double>(slowEveryRun);
+        state.counters["longest_every_run_us"] = longestEveryRun;
+    }
+}
+BENCHMARK(LongestCall)->ArgName("capacity")->Arg(1000000)->Arg(100000000)->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    const int rounds = argc > 1 ? std::atoi(argv[1]) : 7;
-    zeroCostBoard();
-    std::vector<double> cost, perEntry, kept, worstOn, worstOff;
-    for (int r = 0; r < rounds; ++r) {
-        cost.push_back(costPerLoggedCall(r));
-        const Heap h = heap();
-        perEntry.push_back(h.perEntry);
-        kept.push_back(h.keptAfterClear);
-        if (r % 2 == 0) {
-            worstOn.push_back(worstCallUs(true));
-            worstOff.push_back(worstCallUs(false));
-        } else {
-            worstOff.push_back(worstCallUs(false));
-            worstOn.push_back(worstCallUs(true));
-        }
-    }
-    const std::string sized = setCapacity != nullptr ? "" : " (no kxsim_set_log_capacity: log as it grows)";
-    table::row("Log: ns per logged call (WriteAnalogOut, logging on less off, thread CPU time)" +
-                   sized,
-               cost, "<= 3 ns");
-#if defined(__GLIBC__)
-    table::row("Log: heap bytes per entry (10^6 entries)", perEntry, "<= 32 B");
-    table::row("Log: heap bytes kept after clearlog (10^6 entries)", kept, "0 (cleared means freed)",
-               "%.0f");
-#endif
-    table::row("Log: worst single call (us) while it grows to 2^22 entries, logging on", worstOn,
-               "<= 50 us", "%.1f");
-    table::row("Log: worst single call (us) of 2^22, logging off (baseline)", worstOff,
-               "reported", "%.1f");
-    return 0;
-}
+BENCHMARK_MAIN();

@@ -44,7 +44,9 @@ private:
     struct Raised {
         std::string message;
     };
-    [[noreturn]] static void onRaise(const char* message) { throw Raised{message}; }
+    [[noreturn]] static void onRaise(const char* /*identifier*/, const char* message) {
+        throw Raised{message};
+    }
 
     mexhost::Entry entry_;
     int nlhs_;

@@ -14,33 +14,33 @@
 # library and they link the simulated one.
 #
 # Included from plugins/CMakeLists.txt after the plug-ins are listed.
-option(KX_MATLAB "Build the plug-ins for MATLAB (needs a MATLAB installation)" OFF)
+# (The options are declared with the others, in the top CMakeLists.txt.)
 if(NOT KX_MATLAB)
   return()
 endif()
-
-if(WIN32)
-  set(kx_matlab_sim_default OFF)
-else()
-  set(kx_matlab_sim_default ON)
-endif()
-option(KX_MATLAB_SIMULATED_BOARD "Put the simulated kxdrv into the MATLAB toolbox folder"
-       ${kx_matlab_sim_default})
 
 find_package(Matlab REQUIRED COMPONENTS MX_LIBRARY)
 set(KX_MATLAB_DIR ${CMAKE_BINARY_DIR}/matlab)
 set(KX_MATLAB_INSTALL_DIR kx4410 CACHE STRING "Where under the install prefix the MATLAB toolbox goes")
 
-# The frame and the time base against MATLAB's mex.h, with the plug-ins'
+# The frame against MATLAB's mex.h, with the plug-ins'
 # choice of MATLAB's C API: separate real and imaginary parts (mxGetPr), the
 # API matlab_add_mex selects by default.
 kx_add_gateway(kxgateway_matlab "${Matlab_INCLUDE_DIRS}" ${Matlab_MEX_LIBRARY} ${Matlab_MX_LIBRARY})
 target_include_directories(kxgateway_matlab SYSTEM PUBLIC ${Matlab_INCLUDE_DIRS})
+# Ctrl-C: the interrupt check asks MATLAB's libut (utIsInterruptPending),
+# which FindMatlab does not name; it stands beside libmex.
+get_filename_component(kx_matlab_lib_dir "${Matlab_MEX_LIBRARY}" DIRECTORY)
+find_library(KX_MATLAB_UT_LIBRARY NAMES ut libut HINTS ${kx_matlab_lib_dir} NO_DEFAULT_PATH)
+if(NOT KX_MATLAB_UT_LIBRARY)
+  message(FATAL_ERROR "no libut beside ${Matlab_MEX_LIBRARY}: the interrupt check needs it")
+endif()
+target_sources(kxgateway_matlab PRIVATE ${PROJECT_SOURCE_DIR}/gateway/interrupt_matlab.cpp)
+target_link_libraries(kxgateway_matlab PUBLIC ${KX_MATLAB_UT_LIBRARY})
 target_compile_definitions(kxgateway_matlab PUBLIC MATLAB_MEX_FILE)
 if(NOT Matlab_VERSION_STRING VERSION_LESS "9.4")
   target_compile_definitions(kxgateway_matlab PUBLIC MATLAB_DEFAULT_RELEASE=R2017b)
 endif()
-kx_add_timebase(kxtimebase_matlab kxgateway_matlab)
 
 # MATLAB's own version source, which matlab_add_mex compiles into every
 # plug-in, is not ours to keep warning-free.
@@ -61,9 +61,9 @@ function(kx_matlab_output target)
 endfunction()
 
 get_property(kx_plugins GLOBAL PROPERTY KX_PLUGINS)
-set(kx_matlab_help Contents.m)
+set(kx_matlab_help "")
 foreach(name ${kx_plugins})
-  kx_plugin_libraries(${name} kxgateway_matlab kxtimebase_matlab ${KX_DRIVER_LINK} libs)
+  kx_plugin_libraries(${name} kxgateway_matlab kxtimebase ${KX_DRIVER_LINK} libs)
   matlab_add_mex(NAME ${name}_matlab MODULE R2017b
                  SRC ${PROJECT_SOURCE_DIR}/plugins/${name}.cpp
                  OUTPUT_NAME ${name}
@@ -92,8 +92,10 @@ if(KX_MATLAB_SIMULATED_BOARD)
 endif()
 
 # The help files (MATLAB's help shows a .m file's comment block; the .mex*
-# beside it runs) and Contents.m.
+# beside it runs) and Contents.m, with the version for ver.
 foreach(file ${kx_matlab_help})
   configure_file(${PROJECT_SOURCE_DIR}/toolbox/${file} ${KX_MATLAB_DIR}/${file} COPYONLY)
   install(FILES ${PROJECT_SOURCE_DIR}/toolbox/${file} DESTINATION ${KX_MATLAB_INSTALL_DIR})
 endforeach()
+configure_file(${KX_CONTENTS_M} ${KX_MATLAB_DIR}/Contents.m COPYONLY)
+install(FILES ${KX_CONTENTS_M} DESTINATION ${KX_MATLAB_INSTALL_DIR})

@@ -14,10 +14,13 @@
 #include <stdint.h>
 
 /* On 32-bit Windows the board maker's DLL uses the Windows API convention,
- * __stdcall: the callee pops its own arguments. Declaring the wrong
- * convention would leave the stack unbalanced after every call. Elsewhere
+ * __stdcall: the callee pops its own arguments, and the import library names
+ * each operation with its argument bytes (_OpenDriver@4). Declaring the wrong
+ * convention would fail the link or, linked by hand, leave the stack
+ * unbalanced after every call. GCC and clang say 32-bit x86 with __i386__,
+ * Microsoft's compiler (MATLAB's on Windows) with _M_IX86 only. Elsewhere
  * (the simulated board on Linux) there is one C convention and this is empty. */
-#if defined(_WIN32) && defined(__i386__)
+#if defined(_WIN32) && (defined(__i386__) || defined(_M_IX86))
 #define KXDRV_CALL __stdcall
 #else
 #define KXDRV_CALL

@@ -1,6 +1,5 @@
 #include "timebase.h"
 
-#include "gateway.h"
 #include "kxdrv.h"
 
 namespace kx {
@@ -23,14 +22,16 @@ double seconds(double counts) {
 
 }  // namespace
 
-TimeBase TimeBase::start(const char* failure) {
+TimeBase TimeBase::start() {
     const std::int32_t board = GetActiveBoard();
     // Only the address is used. All four are given values first: a failing
     // driver need not write them.
     std::uint16_t address = 0, irq = 0, bus = 0, slot = 0;
-    if (GetBoardAddress(board, &address, &irq, &bus, &slot) != 0) raise(failure);
-    WriteTimerControl(address, counter, squareWave, fullCount);
-    return TimeBase{address};
+    if (GetBoardAddress(board, &address, &irq, &bus, &slot) != 0)
+        return TimeBase{address, TimerStart::noBoardAddress};
+    if (WriteTimerControl(address, counter, squareWave, fullCount) != 0)
+        return TimeBase{address, TimerStart::timerNotStarted};
+    return TimeBase{address, TimerStart::started};
 }
 
 double elapsed(double reading, double previousReading, double previousTime, bool first) {

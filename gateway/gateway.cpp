@@ -5,9 +5,10 @@
 
 namespace kx {
 
-void raise(const char* message) {
-    mexErrMsgTxt(message);
-    // No host returns from mexErrMsgTxt; if one ever did, going on with a
+void raise(const char* id, const char* message) {
+    // The message is never a format: it goes through "%s" as it stands.
+    mexErrMsgIdAndTxt(id, "%s", message);
+    // No host returns from a raise; if one ever did, going on with a
     // refused argument could drive the board, so stop here.
     std::abort();
 }
@@ -41,7 +42,8 @@ bool numericOrLogical(mxClassID cls) {
 // Sparse arrays hold only their nonzeros: element i is not data[i].
 mxClassID readableClass(const mxArray* arg) {
     const mxClassID cls = mxIsDouble(arg) ? mxDOUBLE_CLASS : mxGetClassID(arg);
-    if (!numericOrLogical(cls) || mxIsSparse(arg)) raise("KX4410 argument is empty or not numeric!");
+    if (!numericOrLogical(cls) || mxIsSparse(arg))
+        raise("KX4410:notNumeric", "KX4410 argument is empty or not numeric!");
     return cls;
 }
 
@@ -78,7 +80,7 @@ Values fetch(const mxArray* arg) {
 double scalar(const mxArray* arg) {
     const mxClassID cls = readableClass(arg);
     const std::size_t count = mxGetNumberOfElements(arg);
-    if (count == 0) raise("KX4410 argument is empty or not numeric!");
+    if (count == 0) raise("KX4410:notNumeric", "KX4410 argument is empty or not numeric!");
     // One element: the host's own reading of it, as Values reads it, since
     // a host may keep track of every data pointer it hands out. (Octave
     // may warn when it reads the first of several, so those are read from
@@ -87,7 +89,7 @@ double scalar(const mxArray* arg) {
     return Values{mxGetData(arg), cls, 1, 1}[0];
 }
 
-void requireEachInRange(const Values& v, std::size_t n, double lo, double hi,
+void requireEachInRange(const Values& v, std::size_t n, double lo, double hi, const char* id,
                         const char* message) {
     bool refused = false;
     std::size_t i = 0;
@@ -107,13 +109,13 @@ void requireEachInRange(const Values& v, std::size_t n, double lo, double hi,
     }
 #endif
     for (; i < n; ++i) refused |= outside(v[i], lo, hi);
-    if (refused) raise(message);
+    if (refused) raise(id, message);
 }
 
-std::size_t vectorLength(const Values& v, const char* message) {
+std::size_t vectorLength(const Values& v, const char* id, const char* message) {
     if (v.rows == 1) return v.cols;
     if (v.cols == 1) return v.rows;
-    raise(message);
+    raise(id, message);
 }
 
 std::int64_t toInt64(double x) {
@@ -121,13 +123,25 @@ std::int64_t toInt64(double x) {
     return INT64_MIN;
 }
 
-double* resultRow(mxArray*& slot, std::size_t n) {
+std::size_t rowLength(std::size_t count, std::size_t perElement, const char* id,
+                      const char* message) {
+    if (count > maxRowLength / perElement) raise(id, message);
+    return count * perElement;
+}
+
+double* resultRow(mxArray*& slot, std::size_t n, const char* id, const char* tooLong) {
+    if (n > maxRowLength) raise(id, tooLong);
     slot = mxCreateDoubleMatrix(1, n, mxREAL);
     return mxGetPr(slot);
 }
 
+double* scalarResult(mxArray*& slot) {
+    slot = mxCreateDoubleMatrix(1, 1, mxREAL);
+    return mxGetPr(slot);
+}
+
 void doneResult(mxArray*& slot) {
-    resultRow(slot, 1)[0] = 0.0;
+    scalarResult(slot)[0] = 0.0;
 }
 
 }  // namespace kx

@@ -2,14 +2,16 @@
 // MATLAB arrays as doubles, range tests, the vector rule, integer
 // conversions, result rows and raising.
 //
-// Plug-ins pass their own message texts in, so each message stands in the
+// Plug-ins pass their own message texts in, each with its identifier
+// ("KX4410:<function>:<what>") just before it, so each message stands in the
 // plug-in that raises it. A raise never returns: it ends the call through the
-// host's mexErrMsgTxt, which unwinds (Octave, our host) or jumps (MATLAB) past
-// the plug-in's frames. So nothing here keeps an object with a destructor
+// host's mexErrMsgIdAndTxt, which unwinds (Octave, our host) or jumps
+// (MATLAB) past the plug-in's frames. So nothing here keeps an object with a destructor
 // alive across a raise, and nothing here catches.
 #ifndef KX4410_GATEWAY_GATEWAY_H
 #define KX4410_GATEWAY_GATEWAY_H
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -23,11 +25,11 @@
 
 namespace kx {
 
-[[noreturn]] void raise(const char* message);
+[[noreturn]] void raise(const char* id, const char* message);
 
 // Raises message unless ok. For the result- and argument-count tests.
-inline void require(bool ok, const char* message) {
-    if (!ok) raise(message);
+inline void require(bool ok, const char* id, const char* message) {
+    if (!ok) raise(id, message);
 }
 
 // A numeric or logical argument's elements, each read as a double whatever
@@ -62,8 +64,9 @@ private:
 };
 
 // The argument's elements. Raises "KX4410 argument is empty or not
-// numeric!" for an argument that is not numeric or logical, and for a
-// sparse one, whose data holds only its nonzero elements.
+// numeric!" (KX4410:notNumeric, the same in every function) for an argument
+// that is not numeric or logical, and for a sparse one, whose data holds
+// only its nonzero elements.
 Values fetch(const mxArray* arg);
 
 // The argument's first element. Raises the same message for an empty
@@ -75,28 +78,28 @@ double scalar(const mxArray* arg);
 // The element count of a vector argument: its column count for one row, its
 // row count for one column; anything else raises message. A 1 x 0 or 0 x 1
 // argument counts 0 elements, a 0 x 0 one is refused.
-std::size_t vectorLength(const Values& v, const char* message);
+std::size_t vectorLength(const Values& v, const char* id, const char* message);
 
 // Range test with inclusive bounds, compared as doubles: a NaN passes.
 inline bool outside(double x, double lo, double hi) { return x < lo || x > hi; }
-inline void requireRange(double x, double lo, double hi, const char* message) {
-    if (outside(x, lo, hi)) raise(message);
+inline void requireRange(double x, double lo, double hi, const char* id, const char* message) {
+    if (outside(x, lo, hi)) raise(id, message);
 }
 
 // The range test of each of a vector's first n elements: raises message if
 // any is outside (NaN passes). Which one it was makes no difference to the
 // caller, so the test runs over all of them at once, as a vector loop.
-void requireEachInRange(const Values& v, std::size_t n, double lo, double hi,
+void requireEachInRange(const Values& v, std::size_t n, double lo, double hi, const char* id,
                         const char* message);
 
 // Exactly 0 or exactly 1 (-0.0 is 0; NaN and 0.5 fail).
-inline void requireZeroOrOne(double x, const char* message) {
-    if (!(x == 0.0 || x == 1.0)) raise(message);
+inline void requireZeroOrOne(double x, const char* id, const char* message) {
+    if (!(x == 0.0 || x == 1.0)) raise(id, message);
 }
 
 // The board takes configuration codes 0-11 and 16-27; NaN passes.
-inline void requireConfigCode(double x, const char* message) {
-    if (x < 0.0 || x > 27.0 || (x > 11.0 && x < 16.0)) raise(message);
+inline void requireConfigCode(double x, const char* id, const char* message) {
+    if (x < 0.0 || x > 27.0 || (x > 11.0 && x < 16.0)) raise(id, message);
 }
 
 // A double truncated toward zero to what the driver takes. NaN, the
@@ -125,8 +128,30 @@ inline std::uint16_t low16(double x) {
 // 2^63 and above give INT64_MIN.
 std::int64_t toInt64(double x);
 
-// Creates a 1 x n real double row in slot and returns its data.
-double* resultRow(mxArray*& slot, std::size_t n);
+// The longest result row the frame creates: 2^59 elements where the host's
+// sizes are 64 bits wide, 2^27 where they are 32. Its bytes are a quarter of
+// the host's size range, which leaves the host's own arithmetic room: Octave
+// multiplies an element count by 8 unchecked, and a count whose bytes wrap
+// gets a block too small for the row.
+constexpr std::size_t maxRowLength =
+    static_cast<std::size_t>(PTRDIFF_MAX) / (2 * sizeof(double)) + 1;
+
+// A count of trunc(n) elements is longer than maxRowLength (NaN is not).
+inline bool beyondRow(double n) { return std::trunc(n) > static_cast<double>(maxRowLength); }
+
+// The length of a row of perElement values for each of count elements;
+// raises message (with its identifier id) when it would be longer than
+// maxRowLength.
+std::size_t rowLength(std::size_t count, std::size_t perElement, const char* id,
+                      const char* message);
+
+// Creates a 1 x n real double row in slot and returns its data. A row longer
+// than maxRowLength is never asked of the host: tooLong is raised instead,
+// with its identifier id.
+double* resultRow(mxArray*& slot, std::size_t n, const char* id, const char* tooLong);
+
+// A 1 x 1 result row.
+double* scalarResult(mxArray*& slot);
 
 // The 1 x 1 result holding 0.0 that a function returns when its work is done.
 void doneResult(mxArray*& slot);

@@ -100,6 +100,16 @@ KXHOST_API void mxFree(void* ptr);
 [[noreturn]]
 #endif
 KXHOST_API void mexErrMsgTxt(const char* message);
+/* Raises an error with an identifier ("component:mnemonic") and a message
+ * formatted from format and the values after it. */
+#if defined(__cplusplus)
+[[noreturn]]
+#endif
+KXHOST_API void mexErrMsgIdAndTxt(const char* identifier, const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 2, 3)))
+#endif
+    ;
 KXHOST_API int mexPrintf(const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))

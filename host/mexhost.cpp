@@ -154,7 +154,11 @@ MexFunction open(const std::string& path) {
         reinterpret_cast<void*>(GetProcAddress(module, "mexFunction")));
 }
 #else
+#if UINTPTR_MAX > 0xFFFFFFFFu
 const char* const suffix = ".mexa64";
+#else
+const char* const suffix = ".mexglx";
+#endif
 const char separator = '/';
 
 std::string executableDirectory() {
@@ -186,17 +190,19 @@ void recordPrint(const char* format, const char* text) {
 }
 
 // How a raised error leaves the plug-in. On Linux it unwinds as a C++
-// exception, as Octave's mexErrMsgTxt does, so a plug-in that caught
-// exceptions would be caught out here too. On Windows each DLL carries its
+// exception, as Octave's raises do, so a plug-in that caught exceptions
+// would be caught out here too. On Windows each DLL carries its
 // own static copy of the C++ runtime, and an exception cannot unwind across
 // them; there the host jumps back to where it called the plug-in, as
 // MATLAB's own error handling does.
 std::string raisedMessage;
+std::string raisedIdentifier;
 
 #if defined(_WIN32)
 std::jmp_buf* raiseTarget = nullptr;
 
-[[noreturn]] void onRaise(const char* message) {
+[[noreturn]] void onRaise(const char* identifier, const char* message) {
+    raisedIdentifier = identifier;
     raisedMessage = message;
     std::longjmp(*raiseTarget, 1);
 }
@@ -214,7 +220,8 @@ struct Raised : std::exception {
     const char* what() const noexcept override { return "mexErrMsgTxt"; }
 };
 
-[[noreturn]] void onRaise(const char* message) {
+[[noreturn]] void onRaise(const char* identifier, const char* message) {
+    raisedIdentifier = identifier;
     raisedMessage = message;
     throw Raised();
 }
@@ -301,6 +308,7 @@ Outcome call(const std::string& function, int nlhs, const std::vector<const mxAr
     } else {
         out.raised = true;
         out.message = raisedMessage;
+        out.identifier = raisedIdentifier;
     }
     if (!out.raised) {
         for (mxArray* a : plhs) {

@@ -42,7 +42,8 @@ struct Outcome {
     std::vector<std::string> prints;  // one entry per mexPrintf call, formatted
     std::vector<std::string> formats; // the format string of each mexPrintf call
     bool raised = false;
-    std::string message;  // the raised message; empty when none
+    std::string message;     // the raised message; empty when none
+    std::string identifier;  // the raised error's identifier; empty when none or not given
 
     std::string printed() const;  // all prints in order, joined
     // Result k as doubles (throws std::logic_error if it is missing or not double).
@@ -55,7 +56,8 @@ struct Outcome {
 // Where plug-ins are looked for; the default is the KX4410_PLUGIN_DIR that
 // the test build defines, else the working directory.
 void setPluginDirectory(const std::string& dir);
-// The file name ending of plug-ins on this platform (".mexa64", ".mexw32").
+// The file name ending of plug-ins on this platform (".mexa64", ".mexglx",
+// ".mexw32").
 const char* pluginSuffix();
 
 // Calls function with nlhs results and the given arguments. A plug-in that

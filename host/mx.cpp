@@ -26,6 +26,8 @@ struct mxArray_tag {
 namespace {
 
 std::unordered_set<mxArray*> live;
+// Headers allocated and not yet freed, whether or not they made it into live.
+std::size_t headers = 0;
 bool inCall = false;
 std::vector<mxArray*> callArrays;
 
@@ -47,19 +49,23 @@ std::size_t sizeOf(mxClassID cls) {
     }
 }
 
-void* zeroed(std::size_t count, std::size_t size) {
-    void* p = std::calloc(count == 0 ? 1 : count, size);
-    if (p == nullptr) mexErrMsgTxt("Out of memory.");
-    return p;
-}
-
 mxArray* create(std::size_t m, std::size_t n, mxClassID cls, bool complex) {
     const std::size_t size = sizeOf(cls);
     if (n != 0 && m > SIZE_MAX / n / size) mexErrMsgTxt("Requested array exceeds the maximum possible size.");
+    // The header is counted and owned from its allocation on, so that an
+    // allocation failure after it, which raises, leaves nothing behind.
     auto* a = new mxArray{cls, m, n, size, nullptr, nullptr};
-    a->re = zeroed(m * n, size);
-    if (complex) a->im = zeroed(m * n, size);
+    ++headers;
     live.insert(a);
+    void* re = std::calloc(m * n == 0 ? 1 : m * n, size);
+    void* im = complex && re != nullptr ? std::calloc(m * n == 0 ? 1 : m * n, size) : nullptr;
+    if (re == nullptr || (complex && im == nullptr)) {
+        std::free(re);
+        mxDestroyArray(a);
+        mexErrMsgTxt("Out of memory.");
+    }
+    a->re = re;
+    a->im = im;
     if (inCall) callArrays.push_back(a);
     return a;
 }
@@ -101,6 +107,7 @@ void mxDestroyArray(mxArray* pa) {
     std::free(pa->re);
     std::free(pa->im);
     delete pa;
+    --headers;
 }
 
 double* mxGetPr(const mxArray* pa) { return static_cast<double*>(pa->re); }
@@ -182,6 +189,6 @@ size_t kxhost_end_call(void) {
     return destroyed;
 }
 
-size_t kxhost_live_arrays(void) { return live.size(); }
+size_t kxhost_live_arrays(void) { return headers; }
 
 }  // extern "C"

@@ -9,8 +9,8 @@
 #include "kxdrv.h"
 
 void mexFunction(int nlhs, mxArray* /*plhs*/[], int nrhs, const mxArray* /*prhs*/[]) {
-    kx::require(nlhs == 0, "This function does not yield any result value!");
-    kx::require(nrhs == 0, "This function does not need any argument!");
+    kx::require(nlhs == 0, "KX4410:nargout", "This function does not yield any result value!");
+    kx::require(nrhs == 0, "KX4410:nargin", "This function does not need any argument!");
 
     CloseDriver();
     mexPrintf("KX4410 Board #0 Deactivated and Driver Closed.\n");

@@ -8,11 +8,14 @@
 #include "kxdrv.h"
 
 void mexFunction(int nlhs, mxArray* /*plhs*/[], int nrhs, const mxArray* prhs[]) {
-    kx::require(nlhs == 0, "This function does not yield any result value!");
-    kx::require(nrhs == 1, "This function needs the number of 1 microsecond units to wait!");
+    kx::require(nlhs == 0, "KX4410:nargout", "This function does not yield any result value!");
+    kx::require(nrhs == 1, "KX4410:nargin",
+                "This function needs the number of 1 microsecond units to wait!");
 
     const double micros = kx::scalar(prhs[0]);
-    if (micros > 8191.0) kx::raise("KX4410 cannot delay more than 8191 microsecs. units!");
+    if (micros > 8191.0)
+        kx::raise("KX4410:Delay:micros", "KX4410 cannot delay more than 8191 microsecs. units!");
 
-    if (DelayMicros(kx::toInt32(micros)) != 0) kx::raise("KX4410 error at delaying!");
+    if (DelayMicros(kx::toInt32(micros)) != 0)
+        kx::raise("KX4410:Delay:delayFailed", "KX4410 error at delaying!");
 }

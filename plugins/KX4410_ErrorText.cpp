@@ -8,8 +8,8 @@
 #include "gateway.h"
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
-    kx::require(nlhs == 1, "This function yields one result value!");
-    kx::require(nrhs == 1, "This function needs the code of the error!");
+    kx::require(nlhs == 1, "KX4410:nargout", "This function yields one result value!");
+    kx::require(nrhs == 1, "KX4410:nargin", "This function needs the code of the error!");
 
     // Status words are 16 bits: the code truncated to 64 bits, modulo 2^16.
     // NaN, the infinities and magnitudes from 2^63 on truncate to INT64_MIN,

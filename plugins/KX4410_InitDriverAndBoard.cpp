@@ -10,8 +10,9 @@
 #include "kxdrv.h"
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
-    kx::require(nlhs <= 2, "This function yields at most two result values!");
-    kx::require(nrhs == 0 || nrhs == 1, "This function only has an [optional] argument!");
+    kx::require(nlhs <= 2, "KX4410:nargout", "This function yields at most two result values!");
+    kx::require(nrhs == 0 || nrhs == 1, "KX4410:nargin",
+                "This function only has an [optional] argument!");
 
     const double defaultVerbose = 1.0;
     const bool verbose = (nrhs == 1 ? kx::scalar(prhs[0]) : defaultVerbose) != 0.0;
@@ -33,10 +34,10 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
     double* status = nullptr;
     if (nlhs >= 1) {
-        status = kx::resultRow(plhs[0], 1);
+        status = kx::scalarResult(plhs[0]);
         status[0] = openStatus;
     }
-    if (nlhs >= 2) kx::resultRow(plhs[1], 1)[0] = boardCount;
+    if (nlhs >= 2) kx::scalarResult(plhs[1])[0] = boardCount;
 
     if (openStatus != 0) {
         mexPrintf("KX4410 Driver Error at Initialization (%d).\n", openStatus);
@@ -46,7 +47,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
     const KxStatus activation = ActivateBoard(0);
     if (status != nullptr) status[0] = activation;
-    if (activation != 0) kx::raise("KX4410 Board #0 could not be activated.");
+    if (activation != 0)
+        kx::raise("KX4410:InitDriverAndBoard:activateFailed",
+                  "KX4410 Board #0 could not be activated.");
     if (verbose) mexPrintf("KX4410 Board #0 activated ok!\n");
 
     const uint16_t libraryVersion = GetLibraryVersion();

@@ -10,18 +10,20 @@
 // The DA takes u truncated to whole volts and limited to -10 ... 10 V (a
 // NaN u gives 0 V); the control row holds u itself. Returns four 1 x n rows:
 // the time in seconds since the timer was started (modulo its 4.096 ms
-// cycle per step), the output y, the error and u.
+// cycle per step), the output y, the error and u. Ctrl-C ends the run after
+// the step it falls in, with the DA at 0 V.
 #include "mex.h"
 
 #include "gateway.h"
+#include "interrupt.h"
 #include "kxdrv.h"
 #include "timebase.h"
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
-    kx::require(nlhs == 4,
+    kx::require(nlhs == 4, "KX4410:nargout",
                 "This function yields four result values (time samples, system output, "
                 "error signal, and control signal)!");
-    kx::require(nrhs == 9,
+    kx::require(nrhs == 9, "KX4410:nargin",
                 "This function needs:\n"
                 "\tAD input channel (0-15)\n"
                 "\tConfiguration code\n"
@@ -43,23 +45,34 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     const double Ki = kx::scalar(prhs[7]);
     const double Kd = kx::scalar(prhs[8]);
 
-    kx::requireRange(adChannel, 0.0, 15.0, "KX4410 input channel out of range!");
-    kx::requireRange(daChannel, 0.0, 1.0, "KX4410 output channel out of range!");
-    kx::requireConfigCode(configCode, "KX4410 configuration code out of range!");
-    kx::requireRange(cardType, 0.0, 1.0, "KX4410 card type out of range!");
-    kx::requireRange(period, 0.0, 8191.0, "KX4410 sample period out of range!");
-    const std::size_t n = kx::vectorLength(reference, "KX4410 needs a vector array as reference!");
+    kx::requireRange(adChannel, 0.0, 15.0, "KX4410:PID:adChannel",
+                     "KX4410 input channel out of range!");
+    kx::requireRange(daChannel, 0.0, 1.0, "KX4410:PID:daChannel",
+                     "KX4410 output channel out of range!");
+    kx::requireConfigCode(configCode, "KX4410:PID:configCode",
+                          "KX4410 configuration code out of range!");
+    kx::requireRange(cardType, 0.0, 1.0, "KX4410:PID:cardType", "KX4410 card type out of range!");
+    kx::requireRange(period, 0.0, 8191.0, "KX4410:PID:period",
+                     "KX4410 sample period out of range!");
+    const char* const notAVectorId = "KX4410:PID:notVector";
+    const char* const notAVector = "KX4410 needs a vector array as reference!";
+    const std::size_t n = kx::vectorLength(reference, notAVectorId, notAVector);
 
-    double* const time = kx::resultRow(plhs[0], n);
-    double* const output = kx::resultRow(plhs[1], n);
-    double* const error = kx::resultRow(plhs[2], n);
-    double* const control = kx::resultRow(plhs[3], n);
+    double* const time = kx::resultRow(plhs[0], n, notAVectorId, notAVector);
+    double* const output = kx::resultRow(plhs[1], n, notAVectorId, notAVector);
+    double* const error = kx::resultRow(plhs[2], n, notAVectorId, notAVector);
+    double* const control = kx::resultRow(plhs[3], n, notAVectorId, notAVector);
     double errorSum = 0.0;
 
     if (ConfigureAnalogIn(kx::toInt32(adChannel), kx::toInt32(configCode)) != 0)
-        kx::raise("KX4410 error in setting quantification window!");
-    const kx::TimeBase timer =
-        kx::TimeBase::start("KX4410 error retrieving active board information!");
+        kx::raise("KX4410:PID:configureFailed",
+                  "KX4410 error in setting quantification window!");
+    const kx::TimeBase timer = kx::TimeBase::start();
+    if (timer.status == kx::TimerStart::noBoardAddress)
+        kx::raise("KX4410:PID:boardInfoFailed",
+                  "KX4410 error retrieving active board information!");
+    if (timer.status == kx::TimerStart::timerNotStarted)
+        kx::raise("KX4410:PID:timerFailed", "KX4410 error starting the interval timer!");
 
     // The period is a 16-bit count; a NaN period passed its test and makes 0.
     const std::uint16_t period16 = kx::low16(period);
@@ -73,7 +86,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const double t = kx::elapsed(reading, previousReading, previousTime, i == 0);
 
         float volts = 0.0f;
-        if (ReadAnalogIn(&volts) != 0) kx::raise("KX4410 error at reading AD!");
+        if (ReadAnalogIn(&volts) != 0)
+            kx::raise("KX4410:PID:readFailed", "KX4410 error at reading AD!");
         const double y = volts;
 
         const double e = reference[i] - y;
@@ -97,7 +111,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         else if (u <= -10.0)
             v = -10;
         const std::int32_t code = kx::toInt32((v + 10) * 204.75);
-        if (WriteAnalogOut(da, code) != 0) kx::raise("KX4410 error at DA sending!");
+        if (WriteAnalogOut(da, code) != 0)
+            kx::raise("KX4410:PID:writeFailed", "KX4410 error at DA sending!");
 
         previousError = e;
         previousReading = reading;
@@ -110,5 +125,11 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         control[i] = u;
 
         if (period16 > 0) DelayMicros(period16);
+        if (kx::interrupted()) {
+            // The plant's input to 0 V: the code of a zero control value.
+            if (WriteAnalogOut(da, 2047) != 0)
+                kx::raise("KX4410:PID:writeFailed", "KX4410 error at DA sending!");
+            kx::raise("KX4410:PID:interrupted", "KX4410 run interrupted!");
+        }
     }
 }

@@ -18,7 +18,7 @@
  *   clock                  virtual, at 0 ns
  *   plant                  gain 1, time constant 0.05 s, output 0 V
  *   levels                 0 V on AD channels 2-15
- *   log                    empty, logging on
+ *   log                    empty, logging on, capacity 1000000 entries
  *   queues, injections     empty
  *
  * STATUS WORDS, checked in this order: driver open, active board, then the
@@ -176,6 +176,26 @@
  *   inputs (outputs left out: OpenDriver 0, GetBoardAddress 1,
  *   WriteAnalogOut 2, WriteTimerControl 4, ReadTimerCounter 3, DelayMicros
  *   1 argument) and its result as a double (ReadAnalogIn: its status).
+ *
+ *   capacity               1000000 entries (kxsim_set_log_capacity; 0 keeps
+ *                          none, above 2^32 - 1 is taken as 2^32 - 1, on a
+ *                          32-bit host as 178956970, what its memory holds)
+ *   kept                   the latest calls up to the capacity, oldest
+ *                          first (kxsim_log_size, kxsim_log_entry)
+ *   dropped                calls logged but no longer kept, since reset or
+ *                          clear (kxsim_log_dropped)
+ *   entry                  24 bytes: op, argument count, 4 arguments as
+ *                          32-bit integers, the result's 32 bits
+ *
+ *   The entries live in a ring of chunks of 8192 entries (192 KB). A chunk
+ *   is allocated when the ring first reaches it, so memory follows what is
+ *   kept (up to 24 MB at the default capacity), a logged call never moves
+ *   kept entries, and once the ring is full a call only overwrites the
+ *   oldest entry. A new capacity keeps the latest entries that fit and
+ *   counts the others as dropped. kxsim_clear_log and kxsim_reset free the
+ *   chunks and hand the memory back to the system; reset also brings back
+ *   the default capacity. Logging off (kxsim_set_logging(0)) logs nothing
+ *   and drops nothing.
  */
 #include "kxsim.h"
 
@@ -185,6 +205,7 @@
 #include <cmath>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <vector>
 
 #if defined(_WIN32)
@@ -192,6 +213,10 @@
 #else
 #include <cerrno>
 #include <ctime>
+#endif
+
+#if defined(__GLIBC__)
+#include <malloc.h>
 #endif
 
 namespace {
@@ -271,11 +296,92 @@ struct Count {
     uint32_t value;
 };
 
+// One logged call. Every argument the operations take is a 16- or 32-bit
+// integer, and so is every result: the entry stores them as they were
+// passed and returned (GetActiveBoard's result signed, every other unsigned).
 struct LogEntry {
-    Op op;
-    double args[4];
-    int argCount;
-    double result;
+    int32_t args[4];
+    uint32_t result;
+    uint8_t op;
+    uint8_t argCount;
+};
+static_assert(sizeof(LogEntry) <= 32, "a log entry is at most 32 bytes");
+
+// The call log: the latest calls, at most capacity of them, in a ring of
+// entries stored in chunks. A chunk is allocated when the ring first
+// reaches it, so no logged call moves or copies kept entries, and the
+// memory follows what is kept. Older entries are overwritten and counted
+// as dropped.
+class CallLog {
+public:
+    static constexpr size_t kDefaultCapacity = 1000000;
+    // About 100 GB of entries: no capacity needs a larger chunk table.
+    static constexpr size_t kMaxCapacity =
+        static_cast<uint64_t>(SIZE_MAX / sizeof(LogEntry)) < (uint64_t{1} << 32)
+            ? SIZE_MAX / sizeof(LogEntry)
+            : static_cast<size_t>((uint64_t{1} << 32) - 1);
+
+    CallLog() : CallLog(kDefaultCapacity) {}
+    explicit CallLog(size_t capacity)
+        : capacity_(capacity < kMaxCapacity ? capacity : kMaxCapacity),
+          chunks_((capacity_ + kChunk - 1) / kChunk) {}
+
+    // The entry the next call is written to, in place; null for a log that
+    // keeps nothing.
+    LogEntry* claim() {
+        if (capacity_ == 0) {
+            ++dropped_;
+            return nullptr;
+        }
+        LogEntry* chunk = chunks_[next_ / kChunk].get();
+        if (chunk == nullptr) chunk = allocate(next_ / kChunk);
+        LogEntry* e = chunk + next_ % kChunk;
+        if (++next_ == capacity_) next_ = 0;
+        if (size_ < capacity_)
+            ++size_;
+        else
+            ++dropped_;
+        return e;
+    }
+
+    size_t size() const { return size_; }
+    size_t capacity() const { return capacity_; }
+    uint64_t dropped() const { return dropped_; }
+
+    // Entry index of those kept, oldest first; index < size().
+    const LogEntry& at(size_t index) const {
+        size_t slot = (size_ < capacity_ ? 0 : next_) + index;
+        if (slot >= capacity_) slot -= capacity_;
+        return chunks_[slot / kChunk][slot % kChunk];
+    }
+
+    // The same calls in a log of another capacity: the latest that fit,
+    // the others counted as dropped.
+    CallLog resized(size_t capacity) const {
+        CallLog log(capacity);
+        const size_t kept = size_ < log.capacity_ ? size_ : log.capacity_;
+        for (size_t i = size_ - kept; i < size_; ++i) *log.claim() = at(i);
+        log.dropped_ = dropped_ + (size_ - kept);
+        return log;
+    }
+
+private:
+    // 8192 entries of 24 bytes: a chunk large enough to come from its own
+    // mapping, which freeing it returns.
+    static constexpr size_t kChunk = 8192;
+
+    LogEntry* allocate(size_t c) {
+        const size_t first = c * kChunk;
+        const size_t length = capacity_ - first < kChunk ? capacity_ - first : kChunk;
+        chunks_[c].reset(new LogEntry[length]);
+        return chunks_[c].get();
+    }
+
+    size_t capacity_;
+    std::vector<std::unique_ptr<LogEntry[]>> chunks_;
+    size_t next_ = 0;  // the slot the next call goes to
+    size_t size_ = 0;
+    uint64_t dropped_ = 0;
 };
 
 struct State {
@@ -304,7 +410,7 @@ struct State {
     std::deque<Volts> adQueue[kAdChannels];
     std::deque<Count> timerQueue;
     std::vector<Injection> injections;
-    std::vector<LogEntry> log;
+    CallLog log;
     bool logging = true;
 };
 
@@ -442,13 +548,24 @@ bool injected(Op op, double* value) {
 
 template <class R, class... A>
 R logged(Op op, R result, A... args) {
-    if (g.logging) {
-        LogEntry e{op, {0, 0, 0, 0}, static_cast<int>(sizeof...(A)), static_cast<double>(result)};
-        const double values[] = {0.0, static_cast<double>(args)...};
-        for (int i = 0; i < e.argCount; ++i) e.args[i] = values[i + 1];
-        g.log.push_back(e);
+    static_assert(sizeof...(A) <= 4, "at most 4 logged arguments");
+    if (!g.logging) return result;
+    // Written field by field where it stays: no entry is built and copied.
+    if (LogEntry* e = g.log.claim()) {
+        int i = 0;
+        ((e->args[i++] = static_cast<int32_t>(args)), ...);
+        e->result = static_cast<uint32_t>(result);
+        e->op = static_cast<uint8_t>(op);
+        e->argCount = static_cast<uint8_t>(sizeof...(A));
     }
     return result;
+}
+
+// Freed log chunks go back to the system, not only to the allocator.
+void returnFreedMemory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }
 
 KxStatus openCheck() { return g.open ? kNoError : kDriverHandleError; }
@@ -667,7 +784,10 @@ uint32_t KXDRV_CALL ReadTimerCounter(uint16_t address, int32_t counter, int32_t 
     return logged(kReadTimerCounter, value, address, counter, latch);
 }
 
-void kxsim_reset(void) { g = State{}; }
+void kxsim_reset(void) {
+    g = State{};
+    returnFreedMemory();
+}
 
 void kxsim_set_clock(int real) {
     const int64_t shift = nowNs();
@@ -760,16 +880,30 @@ size_t kxsim_log_size(void) { return g.log.size(); }
 int kxsim_log_entry(size_t index, const char** op, double args[4], int* argCount,
                     double* result) {
     if (index >= g.log.size()) return -1;
-    const LogEntry& e = g.log[index];
+    const LogEntry& e = g.log.at(index);
     if (op) *op = kOpNames[e.op];
     if (args)
         for (int i = 0; i < 4; ++i) args[i] = i < e.argCount ? e.args[i] : 0.0;
     if (argCount) *argCount = e.argCount;
-    if (result) *result = e.result;
+    if (result)
+        *result = e.op == kGetActiveBoard ? static_cast<double>(static_cast<int32_t>(e.result))
+                                          : static_cast<double>(e.result);
     return 0;
 }
 
-void kxsim_clear_log(void) { g.log.clear(); }
+void kxsim_clear_log(void) {
+    g.log = CallLog(g.log.capacity());
+    returnFreedMemory();
+}
+
+void kxsim_set_log_capacity(size_t entries) {
+    g.log = g.log.resized(entries);
+    returnFreedMemory();
+}
+
+size_t kxsim_log_capacity(void) { return g.log.capacity(); }
+
+uint64_t kxsim_log_dropped(void) { return g.log.dropped(); }
 
 void kxsim_set_logging(int on) { g.logging = on != 0; }
 

@@ -24,7 +24,7 @@ extern "C" {
 /* Power-on state: driver closed, one board, no active board, default
  * versions and costs, DA codes 2047, every AD channel on code 0, timer
  * unprogrammed, virtual clock at 0 s, default plant, levels 0 V, log,
- * queues and injections empty, logging on. */
+ * queues and injections empty, logging on with the default capacity. */
 KXDRV_API void kxsim_reset(void);
 
 /* Clock: 0 virtual (the default; time moves only by operation costs and
@@ -80,18 +80,26 @@ KXDRV_API int kxsim_set_level(int channel, double volts);
 /* The plant's output now, in volts, before range clipping and quantising. */
 KXDRV_API double kxsim_plant_output(void);
 
-/* The call log: every driver operation since reset or the last clear, in
- * call order. args are the integer arguments passed (output parameters left
- * out), result is what the call returned. */
+/* The call log: the latest driver operations since reset or the last
+ * clear, at most its capacity of them, oldest first. args are the integer
+ * arguments passed (output parameters left out), result is what the call
+ * returned. */
 KXDRV_API size_t kxsim_log_size(void);
 /* Fills op, args (up to 4 values; *argCount says how many) and result of
- * entry index. Returns 0, or -1 for an index past the end. op points to a
- * static name that lives as long as the library. */
+ * kept entry index (0: the oldest kept). Returns 0, or -1 for an index past
+ * the end. op points to a static name that lives as long as the library. */
 KXDRV_API int kxsim_log_entry(size_t index, const char** op, double args[4], int* argCount,
                               double* result);
+/* Empties the log, returns its memory and zeroes the dropped count. */
 KXDRV_API void kxsim_clear_log(void);
 /* Logging on (1, the default) or off (0), for long benchmark runs. */
 KXDRV_API void kxsim_set_logging(int on);
+/* The most entries the log keeps (default 1000000; 0 keeps none). A smaller
+ * capacity keeps the latest entries and counts the others as dropped. */
+KXDRV_API void kxsim_set_log_capacity(size_t entries);
+KXDRV_API size_t kxsim_log_capacity(void);
+/* Entries dropped since reset or the last clear to keep within capacity. */
+KXDRV_API uint64_t kxsim_log_dropped(void);
 
 #ifdef __cplusplus
 }

@@ -5,8 +5,10 @@
 //   kxsim('clock', 'virtual' | 'real')  choose the board's clock
 //   t = kxsim('now')                    board time in seconds
 //   kxsim('inject', op, n, value)       the n-th next call of op answers value
-//   L = kxsim('log')                    struct array: op, args, result
+//   [L, dropped, capacity] = kxsim('log')   struct array: op, args, result
 //   kxsim('clearlog')
+//   kxsim('logging', on)                log driver calls (true) or not
+//   kxsim('logcapacity', n)             keep at most the latest n calls
 //   kxsim('ad', channel, volts)         queue readings of an AD channel
 //   kxsim('timer', counts)              queue raw counter readings
 //   kxsim('boards', n)                  boards that OpenDriver finds
@@ -111,7 +113,7 @@ std::string onInject(int, mxArray*[], Args args) {
     return "";
 }
 
-std::string onLog(int, mxArray* plhs[], Args) {
+std::string onLog(int nlhs, mxArray* plhs[], Args) {
     const char* fields[] = {"op", "args", "result"};
     const std::size_t size = kxsim_log_size();
     mxArray* entries = mxCreateStructMatrix(1, size, 3, fields);
@@ -128,6 +130,23 @@ std::string onLog(int, mxArray* plhs[], Args) {
         mxSetField(entries, i, "result", mxCreateDoubleScalar(result));
     }
     plhs[0] = entries;
+    if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(kxsim_log_dropped()));
+    if (nlhs >= 3) plhs[2] = mxCreateDoubleScalar(static_cast<double>(kxsim_log_capacity()));
+    return "";
+}
+
+std::string onLogging(int, mxArray*[], Args args) {
+    double on = 0;
+    if (!scalar(args[0], on) || !(on == 0 || on == 1)) return "on is true or false (1 or 0)";
+    kxsim_set_logging(on != 0);
+    return "";
+}
+
+std::string onLogcapacity(int, mxArray*[], Args args) {
+    double n = 0;
+    if (!scalar(args[0], n) || !(n >= 0 && n <= 4294967295.0) || n != std::trunc(n))
+        return "n is a whole number from 0 to 4294967295";
+    kxsim_set_log_capacity(static_cast<std::size_t>(n));
     return "";
 }
 
@@ -206,8 +225,10 @@ const Command kCommands[] = {
     {"clock", "kxsim('clock', 'virtual') or kxsim('clock', 'real')", 1, 0, onClock},
     {"now", "t = kxsim('now')", 0, 1, onNow},
     {"inject", "kxsim('inject', op, n, value)", 3, 0, onInject},
-    {"log", "L = kxsim('log')", 0, 1, onLog},
+    {"log", "[L, dropped, capacity] = kxsim('log')", 0, 3, onLog},
     {"clearlog", "kxsim('clearlog')", 0, 0, onClearlog},
+    {"logging", "kxsim('logging', on)", 1, 0, onLogging},
+    {"logcapacity", "kxsim('logcapacity', n)", 1, 0, onLogcapacity},
     {"ad", "kxsim('ad', channel, volts)", 2, 0, onAd},
     {"timer", "kxsim('timer', counts)", 1, 0, onTimer},
     {"boards", "kxsim('boards', n)", 1, 0, onBoards},
@@ -251,5 +272,6 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         std::strncpy(message, problem.c_str(), sizeof message - 1);
         message[sizeof message - 1] = '\0';
     }
-    mexErrMsgTxt(message);
+    // The message may echo what the caller typed: never a format.
+    mexErrMsgIdAndTxt("KX4410:kxsim:badCall", "%s", message);
 }

@@ -8,9 +8,9 @@
 %   what the driver answers is not looked at. The DA outputs keep the last
 %   codes written. Takes no argument and returns no result.
 %
-%   Errors:
-%     This function does not yield any result value!
-%     This function does not need any argument!
+%   Errors, each with its identifier (err.identifier):
+%     KX4410:nargout  This function does not yield any result value!
+%     KX4410:nargin   This function does not need any argument!
 %
 %   Example:
 %     KX4410_InitDriverAndBoard(0);

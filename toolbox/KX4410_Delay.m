@@ -9,12 +9,12 @@
 %              and a negative value is passed to the driver, which answers
 %              for it (the simulated board refuses it).
 %
-%   Errors:
-%     This function does not yield any result value!
-%     This function needs the number of 1 microsecond units to wait!
-%     KX4410 cannot delay more than 8191 microsecs. units!
-%     KX4410 error at delaying!
-%     KX4410 argument is empty or not numeric!
+%   Errors, each with its identifier (err.identifier):
+%     KX4410:nargout            This function does not yield any result value!
+%     KX4410:nargin             This function needs the number of 1 microsecond units to wait!
+%     KX4410:Delay:micros       KX4410 cannot delay more than 8191 microsecs. units!
+%     KX4410:Delay:delayFailed  KX4410 error at delaying!
+%     KX4410:notNumeric         KX4410 argument is empty or not numeric!
 %
 %   Example:
 %     KX4410_InitDriverAndBoard(0);

@@ -27,14 +27,17 @@
 %           12 AdChannelError        25 AllocateMemoryError
 %            every other code: UNKNOWN_ERROR_CODE
 %
-%   Errors:
-%     This function yields one result value!   (also when called as a
-%                                              statement, without a result)
-%     This function needs the code of the error!
-%     KX4410 argument is empty or not numeric!
+%   Errors, each with its identifier (err.identifier):
+%     KX4410:nargout     This function yields one result value!
+%                        (also when called as a statement, without a result)
+%     KX4410:nargin      This function needs the code of the error!
+%     KX4410:notNumeric  KX4410 argument is empty or not numeric!
 %
 %   Example:
 %     status = KX4410_InitDriverAndBoard(0);
 %     disp(KX4410_ErrorText(status))
 %
 %   See also KX4410_InitDriverAndBoard.
+
+%!assert (KX4410_ErrorText (9), "AdPollingTimeOut")
+%!assert (KX4410_ErrorText (26), "UNKNOWN_ERROR_CODE")

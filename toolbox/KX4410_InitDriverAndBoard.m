@@ -27,14 +27,22 @@
 %     KX4410 Driver Error at Initialization (<status>).
 %   and returns the status code in status.
 %
-%   Errors:
-%     This function yields at most two result values!
-%     This function only has an [optional] argument!
-%     KX4410 Board #0 could not be activated.
-%     KX4410 argument is empty or not numeric!
+%   Errors, each with its identifier (err.identifier):
+%     KX4410:nargout                            This function yields at most two result values!
+%     KX4410:nargin                             This function only has an [optional] argument!
+%     KX4410:InitDriverAndBoard:activateFailed  KX4410 Board #0 could not be activated.
+%     KX4410:notNumeric                         KX4410 argument is empty or not numeric!
 %
 %   Example:
 %     [status, boards] = KX4410_InitDriverAndBoard(0);
 %     if status ~= 0, error(KX4410_ErrorText(status)); end
 %
 %   See also KX4410_CloseDriverAndBoard, KX4410_ErrorText.
+
+%!test
+%! kxsim ("reset");
+%! out = evalc ("[status, boards] = KX4410_InitDriverAndBoard ();");
+%! assert ([status, boards], [0, 1]);
+%! assert (! isempty (strfind (out, "KX4410 Board #0 activated ok!")));
+%! assert (evalc ("KX4410_CloseDriverAndBoard"), ...
+%!         "KX4410 Board #0 Deactivated and Driver Closed.\n");

@@ -28,22 +28,55 @@
 %   it with its result: as a statement (no result asked for) it raises
 %   "This function yields one result value!" and reads nothing.
 %
-%   Errors:
-%     This function yields one result value!
-%     This function needs: <the argument list>   (fewer than 3 or more
-%                                                than 5 arguments)
-%     KX4410 AD channels range from #0 to #15!
-%     KX4410 configuration code invalid!
-%     KX4410 types of card can be only 0 or 1!
-%     KX4410 cannot read that number of data!
-%     KX4410 cannot delay that number!
-%     KX4410 error in setting quantification window!
-%     KX4410 error at reading AD!
-%     KX4410 error at delaying!
-%     KX4410 argument is empty or not numeric!
+%   Ctrl-C stops the readings after the one it falls in and its wait, at
+%   most about 8.2 ms later: the call raises "KX4410 run interrupted!" and
+%   returns no readings; the channel stays configured.
+%   In a script, try/catch catches it like any other error; one Ctrl-C
+%   stops one call, and the statements after it run as usual.
+%
+%   Errors, each with its identifier (err.identifier):
+%     KX4410:nargout                 This function yields one result value!
+%     KX4410:nargin                  This function needs: <the argument list>
+%                                    (fewer than 3 or more than 5 arguments)
+%     KX4410:ReadAD:channel          KX4410 AD channels range from #0 to #15!
+%     KX4410:ReadAD:configCode       KX4410 configuration code invalid!
+%     KX4410:ReadAD:cardType         KX4410 types of card can be only 0 or 1!
+%     KX4410:ReadAD:readCount        KX4410 cannot read that number of data!
+%     KX4410:ReadAD:delay            KX4410 cannot delay that number!
+%     KX4410:ReadAD:configureFailed  KX4410 error in setting quantification window!
+%     KX4410:ReadAD:readFailed       KX4410 error at reading AD!
+%     KX4410:ReadAD:delayFailed      KX4410 error at delaying!
+%     KX4410:ReadAD:interrupted      KX4410 run interrupted!
+%     KX4410:notNumeric              KX4410 argument is empty or not numeric!
 %
 %   Example: ten readings of AD 2 in the +-10 V range, 100 us apart
 %     KX4410_InitDriverAndBoard(0);
 %     v = KX4410_ReadAD(2, 0, 0, 10, 100);
 %
 %   See also KX4410_SendDA, KX4410_SendAndRead.
+
+%!test
+%! kxsim ("reset");
+%! KX4410_InitDriverAndBoard (0);
+%! kxsim ("level", 2, 1.25);
+%! kxsim ("clearlog");
+%! v = KX4410_ReadAD (2, 0, 0, 4, 100);
+%! assert (size (v), [1, 4]);
+%! assert (v, 1.25 * ones (1, 4), 20 / 4095);
+%! L = kxsim ("log");
+%! assert ({L.op}, [{"ConfigureAnalogIn"}, repmat({"ReadAnalogIn", "DelayMicros"}, 1, 4)]);
+
+%!test
+%! try
+%!   v = KX4410_ReadAD (16, 0, 0);
+%!   error ("not raised");
+%! catch err
+%!   assert (err.message, "KX4410_ReadAD: KX4410 AD channels range from #0 to #15!");
+%!   assert (err.identifier, "KX4410:ReadAD:channel");
+%! end_try_catch
+
+%!error id=KX4410:ReadAD:readFailed
+%! kxsim ("reset");
+%! KX4410_InitDriverAndBoard (0);
+%! kxsim ("inject", "ReadAnalogIn", 2, 9);
+%! v = KX4410_ReadAD (0, 0, 0, 3);

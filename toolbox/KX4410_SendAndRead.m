@@ -31,21 +31,30 @@
 %   with its result: as a statement (no result asked for) it raises "This
 %   function yields one result value!" and does nothing.
 %
-%   Errors:
-%     This function yields one result value!
-%     This function needs: <the argument list>   (not 6 arguments)
-%     KX4410 input channel out of range!
-%     KX4410 output channel out of range!
-%     KX4410 configuration code out of range!
-%     KX4410 card type out of range!
-%     KX4410 delay value out of range!
-%     KX4410 needs a vector array to send!
-%     KX4410 DA channels only can output digital values from 0 to 4095!
-%     KX4410 error in setting quantification window!
-%     KX4410 error retrieving active board information!
-%     KX4410 error at DA sending!
-%     KX4410 error at reading AD!
-%     KX4410 argument is empty or not numeric!
+%   Ctrl-C stops the sequence after the step it falls in, at most the
+%   delay (8191 us) and one step's own work later: the call raises "KX4410
+%   run interrupted!" and returns no result; the DA keeps the last code
+%   written.
+%   In a script, try/catch catches it like any other error; one Ctrl-C
+%   stops one call, and the statements after it run as usual.
+%
+%   Errors, each with its identifier (err.identifier):
+%     KX4410:nargout                      This function yields one result value!
+%     KX4410:nargin                       This function needs: <the argument list>   (not 6 arguments)
+%     KX4410:SendAndRead:adChannel        KX4410 input channel out of range!
+%     KX4410:SendAndRead:daChannel        KX4410 output channel out of range!
+%     KX4410:SendAndRead:configCode       KX4410 configuration code out of range!
+%     KX4410:SendAndRead:cardType         KX4410 card type out of range!
+%     KX4410:SendAndRead:delay            KX4410 delay value out of range!
+%     KX4410:SendAndRead:notVector        KX4410 needs a vector array to send!
+%     KX4410:SendAndRead:code             KX4410 DA channels only can output digital values from 0 to 4095!
+%     KX4410:SendAndRead:configureFailed  KX4410 error in setting quantification window!
+%     KX4410:SendAndRead:boardInfoFailed  KX4410 error retrieving active board information!
+%     KX4410:SendAndRead:timerFailed      KX4410 error starting the interval timer!
+%     KX4410:SendAndRead:writeFailed      KX4410 error at DA sending!
+%     KX4410:SendAndRead:readFailed       KX4410 error at reading AD!
+%     KX4410:SendAndRead:interrupted      KX4410 run interrupted!
+%     KX4410:notNumeric                   KX4410 argument is empty or not numeric!
 %
 %   Example: a step response of the plant from DA 0 to AD 0, 1 ms a step
 %     KX4410_InitDriverAndBoard(0);

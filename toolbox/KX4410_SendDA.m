@@ -27,17 +27,24 @@
 %   it with its result (done = ...): as a statement (no result asked for)
 %   it raises "This function yields one result value!" and writes nothing.
 %
-%   Errors:
-%     This function yields one result value!
-%     This function needs: <the argument list>   (fewer than 2 or more
-%                                                than 4 arguments)
-%     KX4410 needs a vector array to send!
-%     KX4410 cannot delay that value!
-%     KX4410 has only DA channels #0 and #1!
-%     KX4410 DA channels only can output digital values from 0 to 4095!
-%     KX4410 error at DA sending!
-%     KX4410 error at delaying!
-%     KX4410 argument is empty or not numeric!
+%   Ctrl-C stops the writes after the one it falls in and its wait, at
+%   most about 8.2 ms later: the call raises "KX4410 run interrupted!" and
+%   returns no result; the output keeps the last code written.
+%   In a script, try/catch catches it like any other error; one Ctrl-C
+%   stops one call, and the statements after it run as usual.
+%
+%   Errors, each with its identifier (err.identifier):
+%     KX4410:nargout             This function yields one result value!
+%     KX4410:nargin              This function needs: <the argument list>
+%                                (fewer than 2 or more than 4 arguments)
+%     KX4410:SendDA:notVector    KX4410 needs a vector array to send!
+%     KX4410:SendDA:delay        KX4410 cannot delay that value!
+%     KX4410:SendDA:channel      KX4410 has only DA channels #0 and #1!
+%     KX4410:SendDA:code         KX4410 DA channels only can output digital values from 0 to 4095!
+%     KX4410:SendDA:writeFailed  KX4410 error at DA sending!
+%     KX4410:SendDA:delayFailed  KX4410 error at delaying!
+%     KX4410:SendDA:interrupted  KX4410 run interrupted!
+%     KX4410:notNumeric          KX4410 argument is empty or not numeric!
 %
 %   Example: a staircase on DA 1, 1 ms per step
 %     KX4410_InitDriverAndBoard(0);

@@ -24,19 +24,28 @@
 %   statement (no result asked for) it raises "This function yields one
 %   result value!" and makes no wave.
 %
-%   Errors:
-%     This function yields one result value!
-%     This function needs: <the argument list>   (not 5 arguments)
-%     KX4410 has only DA channels #0 and #1!
-%     KX4410 can only output digital amplitudes within 0-4095!
-%     KX4410 can only measure periods greater than 0 milliseconds!
-%     KX4410 can only measure duty cycles between 0-8191 microseconds!
-%     KX4410 can only generate PWM of some length!
-%     KX4410 does not generate PWM with duty cycle greater or equal than the period!
-%     KX4410 error at DA sending!
-%     KX4410 error at delaying duty cycle!
-%     KX4410 error at delaying rest of cycle!
-%     KX4410 argument is empty or not numeric!
+%   Ctrl-C stops the wave after the wait it falls in, at most about 8.2 ms
+%   later (a wait is 8191 us at most): the channel is set to 2047, where a
+%   finished wave rests, and the call raises "KX4410 run interrupted!" and
+%   returns no result (or "KX4410 error at DA sending!" if that write
+%   fails).
+%   In a script, try/catch catches it like any other error; one Ctrl-C
+%   stops one call, and the statements after it run as usual.
+%
+%   Errors, each with its identifier (err.identifier):
+%     KX4410:nargout                     This function yields one result value!
+%     KX4410:nargin                      This function needs: <the argument list>   (not 5 arguments)
+%     KX4410:SendPWM:channel             KX4410 has only DA channels #0 and #1!
+%     KX4410:SendPWM:amplitude           KX4410 can only output digital amplitudes within 0-4095!
+%     KX4410:SendPWM:period              KX4410 can only measure periods greater than 0 milliseconds!
+%     KX4410:SendPWM:dutyCycle           KX4410 can only measure duty cycles between 0-8191 microseconds!
+%     KX4410:SendPWM:periodCount         KX4410 can only generate PWM of some length!
+%     KX4410:SendPWM:dutyNotBelowPeriod  KX4410 does not generate PWM with duty cycle greater or equal than the period!
+%     KX4410:SendPWM:writeFailed         KX4410 error at DA sending!
+%     KX4410:SendPWM:dutyDelayFailed     KX4410 error at delaying duty cycle!
+%     KX4410:SendPWM:restDelayFailed     KX4410 error at delaying rest of cycle!
+%     KX4410:SendPWM:interrupted         KX4410 run interrupted!
+%     KX4410:notNumeric                  KX4410 argument is empty or not numeric!
 %
 %   Example: 20 periods of 2 ms on DA 1, high (+5 V) for 500 us each
 %     KX4410_InitDriverAndBoard(0);

@@ -24,13 +24,22 @@
 %       CloseDriver, GetDriverVersion, GetBoardAddress, ActivateBoard,
 %       GetActiveBoard, WriteAnalogOut, ConfigureAnalogIn, ReadAnalogIn,
 %       DelayMicros, WriteTimerControl, ReadTimerCounter.
-%   L = kxsim('log')
+%   [L, dropped, capacity] = kxsim('log')
 %       1 x n struct array, one element per driver call since the last
 %       reset or clearlog, in call order, with fields op (char), args
 %       (double row of the integer arguments passed, output parameters
-%       left out) and result (double).
+%       left out) and result (double). The log keeps the latest calls,
+%       at most capacity of them (1000000 unless set): dropped is the
+%       number of older calls since the last reset or clearlog that it no
+%       longer holds.
 %   kxsim('clearlog')
-%       Empties the log.
+%       Empties the log, frees its memory and zeroes the dropped count.
+%   kxsim('logging', on)
+%       Logs the driver calls (true, the default after reset) or not
+%       (false: for long runs that need no log).
+%   kxsim('logcapacity', n)
+%       Keeps at most the latest n calls (0 keeps none); the calls beyond
+%       a smaller capacity count as dropped. Reset brings back 1000000.
 %   kxsim('ad', channel, volts)
 %       Queues readings (a vector, volts) that the next reads of AD
 %       channel 0-15 return, before its signal takes over again.
@@ -49,7 +58,8 @@
 %   code = kxsim('da', channel)
 %       The code DA channel 0 or 1 holds now.
 %
-%   Any other call raises an error that names the accepted forms.
+%   Any other call raises an error that names the accepted forms
+%   (identifier KX4410:kxsim:badCall).
 %
 %   Example: a failing AD read, and the calls that led to it
 %     kxsim('reset'); KX4410_InitDriverAndBoard(0); kxsim('clearlog');

@@ -25,22 +25,36 @@
 %! assert (! isempty (strfind (out, "KX4410_PID  A PID control loop through the KX4410 board.")));
 %! assert (! isempty (strfind (out, "[t, y, e, u] = KX4410_PID(")));
 
-## Every message a plug-in raises is listed in its help, word for word.
+## Every message a plug-in raises is listed in its help, word for word,
+## with the identifier it is raised with beside it.
 %!test
+%! esc = @(s) regexptranslate ("escape", s);
 %! for k = 1:numel (names) - 1
 %!   name = names{k};
 %!   source = fileread (fullfile (plugins, [name ".cpp"]));
 %!   % Adjacent literals are one string.
 %!   source = regexprep (source, '"\s*"', "");
 %!   messages = regexp (source, '"((?:KX4410 |This function )[^"\\]*)"', "tokens");
+%!   raises = regexp (source, '"(KX4410:[A-Za-z:]+)",\s*"((?:KX4410 |This function )[^"\\]*)"', ...
+%!                    "tokens");
+%!   % Printed lines aside, every message is raised with an identifier.
+%!   raised = regexp (regexprep (source, 'mexPrintf\s*\([^;]*;', ""), ...
+%!                    '"((?:KX4410 |This function )[^"\\]*)"', "tokens");
+%!   assert (numel (raises), numel (raised), [name ": a message without its identifier"]);
+%!   if (! strcmp (name, "KX4410_CloseDriverAndBoard"))
+%!     raises{end+1} = {"KX4410:notNumeric", "KX4410 argument is empty or not numeric!"};
+%!   endif
 %!   text = get_help_text (name);
 %!   assert (numel (messages) > 1, name);
 %!   for m = messages
 %!     assert (! isempty (strfind (text, m{1}{1})), [name " lacks " m{1}{1}]);
 %!   endfor
-%!   if (! strcmp (name, "KX4410_CloseDriverAndBoard"))
-%!     assert (! isempty (strfind (text, "KX4410 argument is empty or not numeric!")), name);
-%!   endif
+%!   for r = raises
+%!     [id, msg] = deal (r{1}{:});
+%!     form = ['^KX4410:(nargout|nargin|notNumeric|' name(8:end) ':[a-z][A-Za-z]*)$'];
+%!     assert (! isempty (regexp (id, form)), id);
+%!     assert (! isempty (regexp (text, ['\n\s*' esc(id) '\s+' esc(msg)])), [name " lacks " id]);
+%!   endfor
 %! endfor
 
 ## The timed functions say where their time stamps stop being exact, and
@@ -51,6 +65,13 @@
 %!   assert (! isempty (strfind (text, "4.096 ms")), name{1});
 %!   assert (! isempty (strfind (text, "blocks the session")), name{1});
 %! endfor
+
+## MATLAB's ver reads the toolbox's name and its version from the first two
+## lines of Contents.m.
+%!test
+%! lines = strsplit (fileread (file_in_loadpath ("Contents.m")), "\n");
+%! assert (lines{1}, "% KX4410 Toolbox");
+%! assert (! isempty (regexp (lines{2}, '^% Version \d+\.\d+\.\d+ \d\d-[A-Z][a-z][a-z]-\d{4}$')));
 
 %!test
 %! text = get_help_text ("Contents");

@@ -25,6 +25,36 @@
 %! kxsim ("clearlog");
 %! assert (isempty (kxsim ("log")));
 
+## The log keeps the latest calls up to its capacity and says how many it
+## dropped; logging can be switched off.
+%!test
+%! kx_open ();
+%! [L, dropped, capacity] = kxsim ("log");
+%! assert ([numel(L), dropped, capacity], [0, 0, 1000000]);
+%! kxsim ("logcapacity", 2);
+%! v = KX4410_ReadAD (1, 0, 0, 3, 5);
+%! [L, dropped, capacity] = kxsim ("log");
+%! assert ({L.op}, {"ReadAnalogIn", "DelayMicros"});
+%! assert ([dropped, capacity], [5, 2]);
+%! kxsim ("logging", false);
+%! v = KX4410_ReadAD (1, 0, 0, 3);
+%! kxsim ("logging", true);
+%! [L, dropped] = kxsim ("log");
+%! assert ({L.op}, {"ReadAnalogIn", "DelayMicros"});
+%! assert (dropped, 5);
+%! kxsim ("clearlog");
+%! [L, dropped, capacity] = kxsim ("log");
+%! assert ([numel(L), dropped, capacity], [0, 0, 2]);
+%! kxsim ("reset");
+%! [~, ~, capacity] = kxsim ("log");
+%! assert (capacity, 1000000);
+
+%!error <^kxsim: kxsim\('logging', on\): on is true or false \(1 or 0\)$> kxsim ("logging", 2)
+%!error <^kxsim: 'logging' is called as kxsim\('logging', on\)$> kxsim ("logging")
+%!error <^kxsim: kxsim\('logcapacity', n\): n is a whole number from 0 to 4294967295$> kxsim ("logcapacity", -1)
+%!error <^kxsim: kxsim\('logcapacity', n\): n is a whole number from 0 to 4294967295$> kxsim ("logcapacity", 1.5)
+%!error <^kxsim: 'log' is called as \[L, dropped, capacity\] = kxsim\('log'\)$> [a, b, c, d] = kxsim ("log")
+
 ## A reset ends the session and the driver's answer says so.
 %!test
 %! kx_open ();

@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,13 @@ const double inf = std::numeric_limits<double>::infinity();
 Outcome frame(double op, std::vector<Array> rest) {
     rest.insert(rest.begin(), scalar(op));
     return call("kxframe", 1, rest);
+}
+
+// A size_t in an unsigned integer array of its width.
+Array sizeArg(std::size_t n) {
+    Array a(mxCreateNumericMatrix(1, 1, sizeof n == 8 ? mxUINT64_CLASS : mxUINT32_CLASS, mxREAL));
+    std::memcpy(mxGetData(a.get()), &n, sizeof n);
+    return a;
 }
 
 }  // namespace
@@ -59,6 +68,7 @@ TEST(Frame, EmptyAndNonNumericArgumentsAreRefusedWhereTheyAreRead) {
         Outcome o = frame(1, args(std::move(c.arg)));
         EXPECT_TRUE(o.raised) << c.name;
         EXPECT_EQ(o.message, notNumeric) << c.name;
+        EXPECT_EQ(o.identifier, "KX4410:notNumeric") << c.name;
     }
 }
 
@@ -88,6 +98,7 @@ TEST(Frame, VectorRuleRefusesMatrices) {
         Outcome o = frame(2, args(matrix(size.first, size.second)));
         EXPECT_TRUE(o.raised) << size.first << " x " << size.second;
         EXPECT_EQ(o.message, "vector!");
+        EXPECT_EQ(o.identifier, "kxframe:vector");
     }
 }
 
@@ -104,10 +115,12 @@ TEST(Frame, VectorCountsAreNotCutTo16Bits) {
     }
 }
 
-// The value tests: each case refused with its test's message, or let
-// through.
+// The value tests: each case refused with its test's message and
+// identifier, or let through.
 TEST(Frame, ValueTestsRefuseWithTheirMessageOrLetThrough) {
     const double range = 3, zeroOrOne = 4, config = 5;
+    const std::map<double, std::string> identifiers = {
+        {range, "kxframe:range"}, {zeroOrOne, "kxframe:zeroOrOne"}, {config, "kxframe:config"}};
     struct Case {
         double op;
         std::vector<double> args;  // for range: x, lo, hi
@@ -156,6 +169,7 @@ TEST(Frame, ValueTestsRefuseWithTheirMessageOrLetThrough) {
         EXPECT_EQ(o.raised, c.refused) << "test " << c.op << " of " << c.args[0];
         if (c.refused) {
             EXPECT_EQ(o.message, c.message) << "test " << c.op << " of " << c.args[0];
+            EXPECT_EQ(o.identifier, identifiers.at(c.op)) << "test " << c.op;
         }
     }
 }
@@ -197,4 +211,47 @@ TEST(Frame, ConversionsToInt64MapHugeValuesToTheSignBit) {
                          Case{inf, INT64_MIN}, Case{NAN, INT64_MIN}}) {
         EXPECT_EQ(kx::toInt64(c.x), c.value) << c.x;
     }
+}
+
+TEST(Frame, TheLongestRowLeavesTheHostsSizeTypeRoomToSpare) {
+    const std::size_t max = kx::maxRowLength;
+    // Its bytes twice over still fit the signed size type.
+    EXPECT_LE(max, static_cast<std::size_t>(PTRDIFF_MAX) / sizeof(double) / 2 + 1);
+    EXPECT_LE(2 * (max * sizeof(double)) - 1, static_cast<std::size_t>(PTRDIFF_MAX));
+    EXPECT_GE(max, std::size_t{1} << 27);
+
+    struct Case {
+        std::size_t count, perElement;
+        bool refused;
+    };
+    const Case cases[] = {
+        {0, 2, false},           {3, 2, false},          {max, 1, false},
+        {max + 1, 1, true},      {max / 2, 2, false},    {max / 2 + 1, 2, true},
+        {SIZE_MAX, 1, true},     {SIZE_MAX / 2 + 1, 2, true}, {max / 4 + 1, 4, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.count) + " x " + std::to_string(c.perElement));
+        Outcome o = frame(6, args(sizeArg(c.count), scalar(static_cast<double>(c.perElement))));
+        EXPECT_EQ(o.raised, c.refused) << o.message;
+        if (c.refused) EXPECT_EQ(o.message, "row!");
+        else EXPECT_EQ(o.values(0), std::vector<double>{static_cast<double>(c.count * c.perElement)});
+    }
+
+    for (std::size_t n : {max + 1, SIZE_MAX / sizeof(double), SIZE_MAX}) {
+        SCOPED_TRACE(n);
+        Outcome o = frame(7, args(sizeArg(n)));
+        EXPECT_TRUE(o.raised);
+        EXPECT_EQ(o.message, "too long!");
+    }
+    Outcome o = frame(7, args(sizeArg(3)));
+    ASSERT_FALSE(o.raised) << o.message;
+    EXPECT_EQ(o.cols(0), 3u);
+}
+
+TEST(Frame, ACountBeyondTheLongestRowIsToldFromItsDouble) {
+    const double max = static_cast<double>(kx::maxRowLength);
+    for (const double n : {max, max + 0.5, std::nextafter(max + 1, 0.0), 0.0, -1e300, double(NAN)})
+        EXPECT_FALSE(kx::beyondRow(n)) << n;
+    for (const double n : {std::nextafter(max + 1, inf), 2 * max, 1e300, inf})
+        EXPECT_TRUE(kx::beyondRow(n)) << n;
 }

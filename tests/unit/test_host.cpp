@@ -23,9 +23,19 @@ TEST(Host, RaiseEndsTheCallWithoutResultsAndFreesItsArrays) {
     Outcome o = call("hostprobe", 1, args(scalar(2)));
     EXPECT_TRUE(o.raised);
     EXPECT_EQ(o.message, "probe raised!");
+    EXPECT_EQ(o.identifier, "");
     ASSERT_EQ(o.results.size(), 1u);
     EXPECT_FALSE(o.results[0]);
     EXPECT_EQ(kxhost_live_arrays(), before);
+}
+
+TEST(Host, ARaiseWithAnIdentifierFormatsItsMessage) {
+    Outcome o = call("hostprobe", 0, args(scalar(7)));
+    EXPECT_TRUE(o.raised);
+    EXPECT_EQ(o.message, "formatted 5%!");
+    EXPECT_EQ(o.identifier, "probe:formatted");
+    // The next raise without one leaves none behind.
+    EXPECT_EQ(call("hostprobe", 1, args(scalar(2))).identifier, "");
 }
 
 TEST(Host, EveryRequestedResultMustBeAssigned) {
@@ -58,6 +68,16 @@ TEST(Host, TemporariesAreFreedWhenTheCallEnds) {
     Outcome o = call("hostprobe", 0, args(scalar(4)));
     EXPECT_FALSE(o.raised);
     EXPECT_EQ(kxhost_live_arrays(), before);
+}
+
+TEST(Host, AnArrayThatCannotBeHeldRaisesAndLeavesNothingBehind) {
+    for (double complex : {0, 1}) {
+        const std::size_t before = kxhost_live_arrays();
+        Outcome o = call("hostprobe", 1, args(scalar(8), scalar(complex)));
+        EXPECT_TRUE(o.raised) << complex;
+        EXPECT_EQ(o.message, "Out of memory.");
+        EXPECT_EQ(kxhost_live_arrays(), before) << complex;
+    }
 }
 
 TEST(Host, APlugInThatWritesIntoItsArgumentIsCaught) {

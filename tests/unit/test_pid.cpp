@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "timed.h"
+#include "x87.h"
 
 using namespace mexhost;
 using namespace timed;
@@ -194,6 +195,29 @@ TEST_F(PID, MapsTheControlValueToOneOfTwentyOneCodes) {
     }
 }
 
+// u = (0 + 0.3 x 9) + 0.3 x 1: 2.9999999999999996 in double, in that
+// order; kept in x87 extended precision the sum would be exactly 3, and
+// the DA a volt higher (2661).
+TEST_F(PID, ComputesInDoubleWhateverTheHostsX87Precision) {
+    const ExtendedX87Precision extended;
+    const double zero[] = {0.0};
+    ASSERT_EQ(kxsim_queue_ad(2, zero, 1), 0);
+    const Outcome o = pid(2, 0, 0, 0, row({0.3}), 0, Gains{1, 9, 0});
+    ASSERT_FALSE(o.raised) << o.message;
+    EXPECT_EQ(o.values(3), std::vector<double>{0x1.7ffffffffffffp+1});
+    EXPECT_EQ(daCodes(), std::vector<double>{2457});
+}
+
+// Only the counter's 16 bits count: no reading makes time run backwards.
+TEST_F(PID, TakesTheCountersSixteenBitsOfEachReading) {
+    const double counts[] = {4294967295.0, 65520, 70000, 200000, 65536, 1};
+    kxsim_queue_timer(counts, 6);
+    const Outcome o = pid(1, 0, 0, 1, row({0, 0, 0, 0, 0, 0}), 0, Gains{0, 0, 0});
+    ASSERT_FALSE(o.raised) << o.message;
+    // As 16 bits: 65535, 65520, 4464, 3392, 0, 1.
+    EXPECT_EQ(o.values(0), stamps(1, {15, 61056, 1072, 3392, 65535}));
+}
+
 TEST_F(PID, ZeroGainsWriteMidScaleAtEveryStep) {
     const Outcome o = pid(0, 0, 0, 0, row({1, 2, -3, 4, 5, 10, -10}), 100, Gains{0, 0, 0});
     ASSERT_FALSE(o.raised) << o.message;
@@ -274,6 +298,9 @@ TEST_F(PID, ADriverFailureEndsTheCallThere) {
              {configure(1, 0, 12)}},
             {"GetBoardAddress", 1, 1, "KX4410 error retrieving active board information!",
              {configure(1, 0), {"GetActiveBoard", {}, 0}, {"GetBoardAddress", {0}, 1}}},
+            {"WriteTimerControl", 1, 20, "KX4410 error starting the interval timer!",
+             {configure(1, 0), {"GetActiveBoard", {}, 0}, {"GetBoardAddress", {0}, 0},
+              {"WriteTimerControl", {board0Address, 2, 182, 0}, 20}}},
             {"ReadAnalogIn", 1, 4, "KX4410 error at reading AD!",
              started + std::vector<DriverCall>{firstStep[0], adRead(4)}},
             {"ReadAnalogIn", 2, 3, "KX4410 error at reading AD!",

@@ -1,9 +1,11 @@
 // KX4410_ReadAD: its refusals in their order, the driver calls of a burst,
 // the readings it hands back, and what a driver failure leaves.
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "gateway.h"
 #include "singleshot.h"
 
 using namespace mexhost;
@@ -17,6 +19,10 @@ const char* const help =
     "\t[optional] delay interreads (microseconds, maximum 8191)\n";
 
 const DriverCall reading = adRead();
+
+// The host's largest array dimension: 2^63 - 1 on 64-bit hosts, 2^31 - 1 on
+// 32-bit ones (as a double, 2^63 and 2147483647).
+const double largestCount = static_cast<double>(PTRDIFF_MAX);
 
 using ReadAD = SessionTest;
 
@@ -58,6 +64,7 @@ TEST_F(ReadAD, ArgumentsAreTestedInOrderAndOnlyTheFirstFailureIsReported) {
         {{0, 0, 1, -INFINITY}, reads},
         {{0, 0, 1, INFINITY, -1}, reads},
         {{0, 0, 1, 9223372036854775808.0}, reads},  // 2^63: no host array is that long
+        {{0, 0, 1, largestCount}, reads},           // nor PTRDIFF_MAX, on this host
         {{0, 0, 0, 1, 8191.5}, delay},
         {{0, 0, 0, 1, 8192}, delay},
         {{0, 0, 0, 1, -1}, delay},
@@ -123,15 +130,24 @@ TEST_F(ReadAD, ACountAbove16BitsFillsTheWholeRow) {
     EXPECT_EQ(kxsim_log_size(), n + 1);
 }
 
-TEST_F(ReadAD, ARowTooLongForMemoryIsRefusedByTheHostBeforeTheDriverIsTouched) {
-    // Below 2^63 the count is the user's: creating the row fails in the host.
-    for (double n : {4611686018427387904.0, 9223372036854774784.0}) {
+TEST_F(ReadAD, ACountLongerThanTheLongestRowIsRefusedBeforeTheDriverIsTouched) {
+    const double longest = static_cast<double>(kx::maxRowLength);
+    // 2^61, 2^62 and 3 x 2^61 wrap to 0 bytes in Octave's own row creation.
+    for (double n : {2305843009213693952.0, 4611686018427387904.0, 6917529027641081856.0,
+                     9223372036854774784.0, std::nextafter(longest + 1, INFINITY), 2 * longest}) {
         SCOPED_TRACE(n);
-        Outcome o = call("KX4410_ReadAD", 1, numbers({0, 0, 0, n}));
-        EXPECT_TRUE(o.raised);
-        EXPECT_NE(o.message, "KX4410 cannot read that number of data!");
-        EXPECT_EQ(boardLog(), std::vector<DriverCall>{});
+        expectRefused(call("KX4410_ReadAD", 1, numbers({0, 0, 0, n})),
+                      "KX4410 cannot read that number of data!");
     }
+}
+
+TEST_F(ReadAD, ACountOfTheLongestRowPassesItsTestAndIsLeftToTheHost) {
+    // Where the host holds so long a row, the configuration fails instead.
+    kxsim_inject("ConfigureAnalogIn", 1, 5);
+    Outcome o = call("KX4410_ReadAD", 1, numbers({0, 0, 0, static_cast<double>(kx::maxRowLength)}));
+    EXPECT_TRUE(o.raised);
+    EXPECT_NE(o.message, "KX4410 cannot read that number of data!");
+    EXPECT_LE(kxsim_log_size(), 1u);
 }
 
 TEST_F(ReadAD, ADriverFailureEndsTheCallWithItsOperationsMessage) {

@@ -207,6 +207,19 @@ TEST_F(SendAndRead, ConvertsTheRawReadingsAfterTheLoopInOrder) {
     EXPECT_EQ(std::vector<double>(r.begin() + 5, r.end()), t);
 }
 
+// Only the counter's 16 bits count: no reading makes time run backwards.
+TEST_F(SendAndRead, TakesTheCountersSixteenBitsOfEachReading) {
+    const double counts[] = {4294967295.0, 65520, 70000, 200000, 65536, 1};
+    kxsim_queue_timer(counts, 6);
+    const Outcome o = sendAndRead(1, 0, 0, 1, row({1, 2, 3, 4, 5, 6}), 0);
+    ASSERT_FALSE(o.raised) << o.message;
+    const std::vector<double> r = o.values(0);
+    ASSERT_EQ(r.size(), 12u);
+    // As 16 bits: 65535, 65520, 4464, 3392, 0, 1.
+    const std::vector<double> t = stamps(1, {15, 61056, 1072, 3392, 65535});
+    EXPECT_EQ(std::vector<double>(r.begin() + 6, r.end()), t);
+}
+
 TEST_F(SendAndRead, AnEmptyVectorStillConfiguresAndStartsTheTimer) {
     for (const bool asRow : {true, false}) {
         SCOPED_TRACE(asRow ? "1 x 0" : "0 x 1");
@@ -229,6 +242,9 @@ TEST_F(SendAndRead, ADriverFailureEndsTheCallThere) {
              {configure(1, 0, 5)}},
             {"GetBoardAddress", 1, 19, "KX4410 error retrieving active board information!",
              {configure(1, 0), {"GetActiveBoard", {}, 0}, {"GetBoardAddress", {0}, 19}}},
+            {"WriteTimerControl", 1, 2, "KX4410 error starting the interval timer!",
+             {configure(1, 0), {"GetActiveBoard", {}, 0}, {"GetBoardAddress", {0}, 0},
+              {"WriteTimerControl", {board0Address, 2, 182, 0}, 2}}},
             {"WriteAnalogOut", 1, 13, "KX4410 error at DA sending!",
              started + std::vector<DriverCall>{daWrite(1, 10, 13)}},
             {"WriteAnalogOut", 2, 16, "KX4410 error at DA sending!",

@@ -735,6 +735,79 @@ TEST_F(Sim, LoggingOffRecordsNothingButTheBoardStillWorks) {
     EXPECT_EQ(simLog(), std::vector<Call>({{"GetActiveBoard", {}, 0}}));
 }
 
+TEST_F(Sim, TheLogKeepsTheLatestCallsUpToItsCapacityAndCountsTheRest) {
+    EXPECT_EQ(kxsim_log_capacity(), 1000000u);
+    const auto waits = [](int first, int last) {
+        std::vector<Call> calls;
+        for (int us = first; us <= last; ++us) calls.push_back({"DelayMicros", {double(us)}, 1});
+        return calls;
+    };
+    const auto wait = [](int from, int to) {
+        for (int us = from; us <= to; ++us) DelayMicros(us);
+    };
+    // A capacity that no internal block size divides, filled twice over.
+    kxsim_set_log_capacity(10007);
+    wait(1, 30011);
+    EXPECT_EQ(kxsim_log_size(), 10007u);
+    EXPECT_EQ(kxsim_log_dropped(), 20004u);
+    EXPECT_EQ(simLog(), waits(20005, 30011));
+
+    struct Step {
+        std::size_t capacity;
+        int calls;  // further waits, numbered on
+        std::vector<Call> kept;
+        uint64_t dropped;
+    };
+    const Step steps[] = {
+        {2, 0, waits(30010, 30011), 20004 + 10005},  // shrinking drops the oldest
+        {5, 2, waits(30010, 30013), 30009},          // growing drops nothing
+        {5, 3, waits(30012, 30016), 30011},
+        {0, 2, {}, 30011 + 5 + 2},                   // 0 keeps none
+    };
+    int next = 30012;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.capacity);
+        kxsim_set_log_capacity(step.capacity);
+        wait(next, next + step.calls - 1);
+        next += step.calls;
+        EXPECT_EQ(kxsim_log_capacity(), step.capacity);
+        EXPECT_EQ(simLog(), step.kept);
+        EXPECT_EQ(kxsim_log_dropped(), step.dropped);
+    }
+    EXPECT_EQ(kxsim_log_entry(0, nullptr, nullptr, nullptr, nullptr), -1);
+
+    kxsim_set_log_capacity(3);
+    wait(1, 4);
+    kxsim_set_logging(0);
+    wait(5, 9);  // neither kept nor dropped
+    kxsim_set_logging(1);
+    EXPECT_EQ(simLog(), waits(2, 4));
+    EXPECT_EQ(kxsim_log_dropped(), 30011 + 5 + 2 + 1);
+    kxsim_clear_log();
+    EXPECT_EQ(kxsim_log_size(), 0u);
+    EXPECT_EQ(kxsim_log_dropped(), 0u);
+    EXPECT_EQ(kxsim_log_capacity(), 3u);
+    kxsim_reset();
+    EXPECT_EQ(kxsim_log_capacity(), 1000000u);
+}
+
+TEST_F(Sim, LogEntriesHoldEveryArgumentAndResultAtFullWidth) {
+    enter(Session::Active);
+    WriteTimerControl(0xFFFF, INT32_MIN, INT32_MAX, -1);
+    kxsim_inject("GetActiveBoard", 1, -1);
+    GetActiveBoard();
+    kxsim_inject("ReadTimerCounter", 1, 4294967295.0);
+    ReadTimerCounter(0, 0, 0);
+    kxsim_inject("CloseDriver", 1, 65535);
+    CloseDriver();
+    EXPECT_EQ(simLog(), (std::vector<Call>{
+                            {"WriteTimerControl", {65535, INT32_MIN, INT32_MAX, -1}, 2},
+                            {"GetActiveBoard", {}, -1},
+                            {"ReadTimerCounter", {0, 0, 0}, 4294967295.0},
+                            {"CloseDriver", {}, 65535},
+                        }));
+}
+
 // ---------------------------------------------------------------- reset, real clock
 
 TEST_F(Sim, ResetReturnsToPowerOn) {

@@ -1,11 +1,22 @@
 // The interval-timer time base: readings to seconds, and how it starts and
 // reads counter 2 of the simulated board.
+#include <cctype>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "board.h"
 #include "timebase.h"
+#include "x87.h"
+
+namespace kx {
+void PrintTo(TimerStart s, std::ostream* os) {
+    *os << (s == TimerStart::started          ? "started"
+            : s == TimerStart::noBoardAddress ? "noBoardAddress"
+                                              : "timerNotStarted");
+}
+}  // namespace kx
 
 namespace {
 
@@ -21,10 +32,14 @@ struct Conversion {
     double seconds;
 };
 
+void PrintTo(const Conversion& c, std::ostream* os) { *os << c.what; }
+
 class Elapsed : public ::testing::TestWithParam<Conversion> {};
 
+// In double, in the order written, whatever the host's x87 precision.
 TEST_P(Elapsed, TurnsAReadingIntoSecondsSinceTheStart) {
     const Conversion& c = GetParam();
+    const ExtendedX87Precision extended;
     EXPECT_EQ(kx::elapsed(c.reading, c.previousReading, c.previousTime, c.first), c.seconds);
 }
 
@@ -43,12 +58,24 @@ INSTANTIATE_TEST_SUITE_P(
                       Conversion{"a wrap: up from 100 to 65000", 65000, 100, 0.001, false,
                                  0.001 + (65536 - 65000 + 100) * count},
                       Conversion{"a wrap of one count", 65535, 0, 0.5, false, 0.5 + count},
-                      Conversion{"a wrap from 1 to 2", 2, 1, 0.5, false, 0.5 + 65535 * count}),
+                      Conversion{"a wrap from 1 to 2", 2, 1, 0.5, false, 0.5 + 65535 * count},
+                      // 444 counts after 0.1 s: 0.10002775000000001 in double;
+                      // extended precision rounds to one unit less, 0.10002775.
+                      Conversion{"a sum whose extended rounding differs", 1000, 1444, 0.1, false,
+                                 0x1.99b6b2af14553p-4}),
+    // The description in CamelCase: "a drop of one count" is ADropOfOneCount.
     [](const ::testing::TestParamInfo<Conversion>& info) {
         std::string name;
-        for (const char* p = info.param.what; *p; ++p)
-            if ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z') || (*p >= '0' && *p <= '9'))
-                name += *p;
+        bool wordStart = true;
+        for (const char* p = info.param.what; *p; ++p) {
+            const unsigned char ch = static_cast<unsigned char>(*p);
+            if (!std::isalnum(ch)) {
+                wordStart = true;
+                continue;
+            }
+            name += wordStart ? static_cast<char>(std::toupper(ch)) : *p;
+            wordStart = false;
+        }
         return name;
     });
 
@@ -80,7 +107,8 @@ protected:
 
 TEST_F(TimeBaseOnBoard, StartsCounterTwoOfTheActiveBoardAtItsFullCycle) {
     openSession();
-    const kx::TimeBase timer = kx::TimeBase::start("unused");
+    const kx::TimeBase timer = kx::TimeBase::start();
+    EXPECT_EQ(timer.status, kx::TimerStart::started);
     EXPECT_EQ(timer.address, 0xE000);
     EXPECT_EQ(boardLog(), timerStart(0, 0xE000));
 }
@@ -92,7 +120,8 @@ TEST_F(TimeBaseOnBoard, PassesTheActiveBoardOnToTheAddressLookUp) {
     ASSERT_EQ(ActivateBoard(2), 0);
     kxsim_clear_log();
 
-    const kx::TimeBase timer = kx::TimeBase::start("unused");
+    const kx::TimeBase timer = kx::TimeBase::start();
+    EXPECT_EQ(timer.status, kx::TimerStart::started);
     EXPECT_EQ(timer.address, 0xE200);
     EXPECT_EQ(boardLog(), timerStart(2, 0xE200));
 }
@@ -100,7 +129,7 @@ TEST_F(TimeBaseOnBoard, PassesTheActiveBoardOnToTheAddressLookUp) {
 // Counter 2 drops by 2 counts every 125 ns of board time from its start.
 TEST_F(TimeBaseOnBoard, ReadsTheLatchedCountOfCounterTwo) {
     openSession();
-    const kx::TimeBase timer = kx::TimeBase::start("unused");
+    const kx::TimeBase timer = kx::TimeBase::start();
     struct Step {
         int waitMicros;  // before the read
         double reading;
@@ -125,13 +154,44 @@ TEST_F(TimeBaseOnBoard, ReadsTheLatchedCountOfCounterTwo) {
     }
 }
 
-// The driver's reading is an unsigned 32-bit value and is kept whole.
-TEST_F(TimeBaseOnBoard, KeepsTheWholeUnsignedReading) {
+// A failed step of the start is reported, and nothing follows it.
+TEST_F(TimeBaseOnBoard, ReportsAFailedAddressLookUpOrTimerStart) {
+    struct Case {
+        const char* op;
+        double status;
+        kx::TimerStart reported;
+        std::vector<DriverCall> log;
+    };
+    const Case cases[] = {
+        {"GetBoardAddress", 19, kx::TimerStart::noBoardAddress,
+         {{"GetActiveBoard", {}, 0}, {"GetBoardAddress", {0}, 19}}},
+        {"WriteTimerControl", 2, kx::TimerStart::timerNotStarted,
+         {{"GetActiveBoard", {}, 0},
+          {"GetBoardAddress", {0}, 0},
+          {"WriteTimerControl", {0xE000, 2, 182, 0}, 2}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.op);
+        BoardTest::SetUp();
+        openSession();
+        ASSERT_EQ(kxsim_inject(c.op, 1, c.status), 0);
+        EXPECT_EQ(kx::TimeBase::start().status, c.reported);
+        EXPECT_EQ(boardLog(), c.log);
+    }
+}
+
+// The counter has 16 bits: what the driver returns above them is dropped.
+TEST_F(TimeBaseOnBoard, TakesTheCountersSixteenBits) {
     openSession();
-    const kx::TimeBase timer = kx::TimeBase::start("unused");
-    for (double injected : {70000.0, 4294967295.0, 32768.0}) {
-        ASSERT_EQ(kxsim_inject("ReadTimerCounter", 1, injected), 0);
-        EXPECT_EQ(timer.read(), injected);
+    const kx::TimeBase timer = kx::TimeBase::start();
+    struct Case {
+        double returned, reading;
+    };
+    for (const Case c : {Case{70000, 4464}, Case{4294967295.0, 65535}, Case{65536, 0},
+                         Case{32768, 32768}}) {
+        SCOPED_TRACE(c.returned);
+        ASSERT_EQ(kxsim_inject("ReadTimerCounter", 1, c.returned), 0);
+        EXPECT_EQ(timer.read(), c.reading);
     }
 }
 

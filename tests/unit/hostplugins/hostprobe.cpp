@@ -5,6 +5,11 @@
 //   hostprobe(4)        leaves a temporary array behind and returns nothing
 //   hostprobe(5, x)     writes into its argument x
 //   hostprobe(6, x)     [class, rows, cols, complex, numeric, logical, empty] of x
+//   hostprobe(7)        raises "probe:formatted" with "%s %d%%!" of "formatted" and 5
+//   hostprobe(8, c)     asks for a row whose bytes fit size_t but no address
+//                       space: real (c = 0) or complex
+#include <stdint.h>
+
 #include "mex.h"
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
@@ -26,6 +31,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         mxCreateString("left behind");
     } else if (mode == 5) {
         mxGetPr(prhs[1])[0] = -1;
+    } else if (mode == 8) {
+        const mxComplexity complexity = mxGetPr(prhs[1])[0] != 0 ? mxCOMPLEX : mxREAL;
+        plhs[0] = mxCreateDoubleMatrix(1, SIZE_MAX / sizeof(double), complexity);
     } else if (mode == 6 && nrhs == 2) {
         const mxArray* x = prhs[1];
         plhs[0] = mxCreateDoubleMatrix(1, 7, mxREAL);
@@ -37,5 +45,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         out[4] = mxIsNumeric(x);
         out[5] = mxIsLogical(x);
         out[6] = mxIsEmpty(x);
+    } else if (mode == 7) {
+        mexErrMsgIdAndTxt("probe:formatted", "%s %d%%!", "formatted", 5);
     }
 }
