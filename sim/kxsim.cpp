@@ -171,8 +171,9 @@
  *   1 argument) and its result as a double (ReadAnalogIn: its status).
  *
  *   capacity               1000000 entries (kxsim_set_log_capacity; 0 keeps
- *                          none, above 2^32 - 1 is taken as 2^32 - 1, on a
- *                          32-bit host as 178956970, what its memory holds)
+ *                          none; more than 2^32 - 1 is taken as 2^32 - 1,
+ *                          on a 32-bit host more than 178956970, as many
+ *                          entries as its whole address space, as that)
  *   kept                   the latest calls up to the capacity, oldest
  *                          first (kxsim_log_size, kxsim_log_entry)
  *   dropped                calls logged but no longer kept, since reset or
