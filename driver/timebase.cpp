@@ -11,8 +11,6 @@ const std::int32_t counter = 2;
 const std::int32_t squareWave = 0xB6;
 // An initial count of 0 is taken by the 8254 as its full 65536.
 const std::int32_t fullCount = 0;
-// The counter-latch command for counter 2.
-const std::int32_t latch = 0x80;
 const double cycle = 65536.0;
 
 // One count is half a period of the 8 MHz clock. Formed as a product
@@ -34,12 +32,6 @@ TimeBase TimeBase::start() {
     if (WriteTimerControl(address, counter, squareWave, fullCount) != 0)
         return TimeBase{address, TimerStart::timerNotStarted};
     return TimeBase{address, TimerStart::started};
-}
-
-double TimeBase::read() const {
-    // Bits above the counter's 16 would make a reading above the full
-    // cycle, and with it a time that runs backwards.
-    return static_cast<double>(ReadTimerCounter(address, counter, latch) & 0xFFFFu);
 }
 
 double elapsed(double reading, double previousReading, double previousTime, bool first) {

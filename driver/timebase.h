@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "kxdrv.h"
+
 namespace kx {
 
 // How the start went: the driver's status words say which step failed.
@@ -26,9 +28,15 @@ struct TimeBase {
     // counter 2 at its full cycle.
     static TimeBase start();
 
-    // Latches and reads counter 2: its current count, the low 16 bits of
-    // what the driver returns (the counter has no more), as a double.
-    double read() const;
+    // Latches (command 0x80) and reads counter 2: its current count, the
+    // low 16 bits of what the driver returns (the counter has no more), as
+    // a double. Bits above the counter's 16 would make a reading above the
+    // full cycle, and with it a time that runs backwards. Inline: it runs
+    // once a step in the timed loops. (elapsed is not: on the 32-bit x87
+    // build its rounding would then depend on the code around each call.)
+    double read() const {
+        return static_cast<double>(ReadTimerCounter(address, 2, 0x80) & 0xFFFFu);
+    }
 };
 
 // Seconds since the counter was started, from a reading, the reading before

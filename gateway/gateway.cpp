@@ -20,9 +20,36 @@ double element(const void* data, std::size_t i) {
     return static_cast<double>(static_cast<const T*>(data)[i]);
 }
 
+// The classes whose elements read as numbers.
+bool numericOrLogical(mxClassID cls) {
+    switch (cls) {
+        case mxDOUBLE_CLASS:
+        case mxSINGLE_CLASS:
+        case mxLOGICAL_CLASS:
+        case mxINT8_CLASS:
+        case mxUINT8_CLASS:
+        case mxINT16_CLASS:
+        case mxUINT16_CLASS:
+        case mxINT32_CLASS:
+        case mxUINT32_CLASS:
+        case mxINT64_CLASS:
+        case mxUINT64_CLASS: return true;
+        default: return false;
+    }
+}
+
+// Doubles, what MATLAB code passes, are told by the host's cheapest test.
+// Sparse arrays hold only their nonzeros: element i is not data[i].
+mxClassID readableClass(const mxArray* arg) {
+    const mxClassID cls = mxIsDouble(arg) ? mxDOUBLE_CLASS : mxGetClassID(arg);
+    if (!numericOrLogical(cls) || mxIsSparse(arg))
+        raise("KX4410:notNumeric", "KX4410 argument is empty or not numeric!");
+    return cls;
+}
+
 }  // namespace
 
-double Values::operator[](std::size_t i) const {
+double Values::converted(const void* data, mxClassID cls, std::size_t i) {
     switch (cls) {
         case mxDOUBLE_CLASS: return element<double>(data, i);
         case mxSINGLE_CLASS: return element<float>(data, i);
@@ -40,33 +67,55 @@ double Values::operator[](std::size_t i) const {
 }
 
 Values fetch(const mxArray* arg) {
-    // Sparse arrays hold only their nonzeros: element i is not data[i].
-    if (!(mxIsNumeric(arg) || mxIsLogical(arg)) || mxIsSparse(arg))
-        raise("KX4410:notNumeric", "KX4410 argument is empty or not numeric!");
-    return Values{mxGetData(arg), mxGetClassID(arg), mxGetM(arg), mxGetN(arg)};
+    const mxClassID cls = readableClass(arg);
+    const std::size_t count = mxGetNumberOfElements(arg);
+    const std::size_t rows = mxGetM(arg);
+    // The host's column count is the product of all dimensions after the
+    // first, which is what the rows leave of the elements; only an array
+    // without rows needs the host's own answer.
+    const std::size_t cols = rows == 1 ? count : rows != 0 ? count / rows : mxGetN(arg);
+    return Values{mxGetData(arg), cls, rows, cols};
 }
 
 double scalar(const mxArray* arg) {
-    Values v = fetch(arg);
-    if (v.size() == 0) raise("KX4410:notNumeric", "KX4410 argument is empty or not numeric!");
-    return v[0];
+    const mxClassID cls = readableClass(arg);
+    const std::size_t count = mxGetNumberOfElements(arg);
+    if (count == 0) raise("KX4410:notNumeric", "KX4410 argument is empty or not numeric!");
+    // One element: the host's own reading of it, as Values reads it, since
+    // a host may keep track of every data pointer it hands out. (Octave
+    // may warn when it reads the first of several, so those are read from
+    // the data.)
+    if (count == 1) return mxGetScalar(arg);
+    return Values{mxGetData(arg), cls, 1, 1}[0];
+}
+
+void requireEachInRange(const Values& v, std::size_t n, double lo, double hi, const char* id,
+                        const char* message) {
+    bool refused = false;
+    std::size_t i = 0;
+#if defined(KX4410_SSE2)
+    // Two doubles per step; the ordered comparisons are false for NaN, as
+    // outside()'s are. (Compilers do not vectorize that test themselves.)
+    if (v.cls == mxDOUBLE_CLASS) {
+        const double* x = static_cast<const double*>(v.data);
+        const __m128d low = _mm_set1_pd(lo);
+        const __m128d high = _mm_set1_pd(hi);
+        __m128d out = _mm_setzero_pd();
+        for (; i + 2 <= n; i += 2) {
+            const __m128d pair = _mm_loadu_pd(x + i);
+            out = _mm_or_pd(out, _mm_or_pd(_mm_cmplt_pd(pair, low), _mm_cmpgt_pd(pair, high)));
+        }
+        refused = _mm_movemask_pd(out) != 0;
+    }
+#endif
+    for (; i < n; ++i) refused |= outside(v[i], lo, hi);
+    if (refused) raise(id, message);
 }
 
 std::size_t vectorLength(const Values& v, const char* id, const char* message) {
     if (v.rows == 1) return v.cols;
     if (v.cols == 1) return v.rows;
     raise(id, message);
-}
-
-std::int32_t toInt32(double x) {
-    // The comparisons are false for NaN; inside the open interval the
-    // truncated value fits, so the cast is defined.
-    if (x > -2147483649.0 && x < 2147483648.0) return static_cast<std::int32_t>(x);
-    return INT32_MIN;
-}
-
-std::uint16_t low16(double x) {
-    return static_cast<std::uint16_t>(static_cast<std::uint32_t>(toInt32(x)));
 }
 
 std::int64_t toInt64(double x) {

@@ -15,6 +15,12 @@
 #include <cstddef>
 #include <cstdint>
 
+// SSE2: every x86-64 compiler, and 32-bit ones told to use it.
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#define KX4410_SSE2 1
+#include <emmintrin.h>
+#endif
+
 #include "mex.h"
 
 namespace kx {
@@ -36,7 +42,25 @@ struct Values {
     std::size_t cols;
 
     std::size_t size() const { return rows * cols; }
-    double operator[](std::size_t i) const;
+    // Inline for doubles, which is what MATLAB code passes: a loop over a
+    // double vector reads it as a loop over a plain array would.
+    double operator[](std::size_t i) const {
+        if (doubles()) return static_cast<const double*>(data)[i];
+        return converted(data, cls, i);
+    }
+
+private:
+    // Told to the compiler as the likely case, so that a loop over doubles
+    // runs straight through.
+    bool doubles() const {
+#if defined(__GNUC__)
+        return __builtin_expect(cls == mxDOUBLE_CLASS, 1);
+#else
+        return cls == mxDOUBLE_CLASS;
+#endif
+    }
+    // By value, so that a loop's Values stays in registers across its calls.
+    static double converted(const void* data, mxClassID cls, std::size_t i);
 };
 
 // The argument's elements. Raises "KX4410 argument is empty or not
@@ -46,7 +70,9 @@ struct Values {
 Values fetch(const mxArray* arg);
 
 // The argument's first element. Raises the same message for an empty
-// argument as well.
+// argument as well. Asks the host only whether it is double (or its class),
+// sparseness, element count and that element: a host may answer the shape,
+// the class's name or the data pointer at a far higher price.
 double scalar(const mxArray* arg);
 
 // The element count of a vector argument: its column count for one row, its
@@ -59,6 +85,12 @@ inline bool outside(double x, double lo, double hi) { return x < lo || x > hi; }
 inline void requireRange(double x, double lo, double hi, const char* id, const char* message) {
     if (outside(x, lo, hi)) raise(id, message);
 }
+
+// The range test of each of a vector's first n elements: raises message if
+// any is outside (NaN passes). Which one it was makes no difference to the
+// caller, so the test runs over all of them at once, as a vector loop.
+void requireEachInRange(const Values& v, std::size_t n, double lo, double hi, const char* id,
+                        const char* message);
 
 // Exactly 0 or exactly 1 (-0.0 is 0; NaN and 0.5 fail).
 inline void requireZeroOrOne(double x, const char* id, const char* message) {
@@ -73,11 +105,24 @@ inline void requireConfigCode(double x, const char* id, const char* message) {
 // A double truncated toward zero to what the driver takes. NaN, the
 // infinities and values outside the 32-bit range give INT32_MIN, as the
 // board's original 32-bit platform converts them.
-std::int32_t toInt32(double x);
+inline std::int32_t toInt32(double x) {
+#if defined(KX4410_SSE2)
+    // The processor's own truncation answers INT32_MIN for NaN and for
+    // whatever does not fit: the rule below in one instruction.
+    return _mm_cvttsd_si32(_mm_set_sd(x));
+#else
+    // The comparisons are false for NaN; inside the open interval the
+    // truncated value fits, so the cast is defined.
+    if (x > -2147483649.0 && x < 2147483648.0) return static_cast<std::int32_t>(x);
+    return INT32_MIN;
+#endif
+}
 
 // Truncated as toInt32, then its low 16 bits, unsigned: the board's 16-bit
 // delays and counts.
-std::uint16_t low16(double x);
+inline std::uint16_t low16(double x) {
+    return static_cast<std::uint16_t>(static_cast<std::uint32_t>(toInt32(x)));
+}
 
 // Truncated toward zero to 64 bits; NaN, the infinities and magnitudes of
 // 2^63 and above give INT64_MIN.

@@ -6,6 +6,8 @@
 
 namespace kx {
 
-bool interrupted() { return kxhost_interrupt_probe != nullptr && kxhost_interrupt_pending() != 0; }
+const volatile std::sig_atomic_t* const interruptWord = &kxhost_interrupt_armed;
+
+bool interruptRequested() { return kxhost_interrupt_pending() != 0; }
 
 }  // namespace kx

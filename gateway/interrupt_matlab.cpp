@@ -9,7 +9,14 @@ extern "C" void utSetInterruptPending(bool pending);
 
 namespace kx {
 
-bool interrupted() {
+namespace {
+// MATLAB shows no word of its own: every check asks.
+const std::sig_atomic_t alwaysAsk = 1;
+}  // namespace
+
+const volatile std::sig_atomic_t* const interruptWord = &alwaysAsk;
+
+bool interruptRequested() {
     if (!utIsInterruptPending()) return false;
     // Taken over, so that the call's error is the one stop this Ctrl-C
     // makes: MATLAB would act on a pending one after the call.

@@ -9,7 +9,10 @@
 
 namespace kx {
 
-bool interrupted() {
+// Above 0 pending, below 0 being handled: nonzero either way.
+const volatile std::sig_atomic_t* const interruptWord = &octave_interrupt_state;
+
+bool interruptRequested() {
     if (octave_interrupt_state <= 0) return false;
     // Taken over, so that the call's error is the one stop this Ctrl-C
     // makes, whatever Octave's error handling does with a pending state.

@@ -10,6 +10,7 @@
 #ifndef KX4410_HOST_KXHOST_H
 #define KX4410_HOST_KXHOST_H
 
+#include <signal.h>
 #include <stddef.h>
 
 #include "mex.h"
@@ -35,10 +36,10 @@ KXHOST_API void kxhost_set_print(kxhost_print_fn print);
  * is then dropped (NULL: none). */
 typedef int (*kxhost_probe_fn)(void);
 KXHOST_API void kxhost_set_interrupt_probe(kxhost_probe_fn probe);
-/* The plug-ins' interrupt check: 1 once for each request, else 0. It reads
- * the probe first, so that a run without one pays a load and a test per
- * check, no call. */
-KXHOST_API extern kxhost_probe_fn kxhost_interrupt_probe;
+/* The plug-ins' interrupt check: 1 once for each request, else 0. They read
+ * kxhost_interrupt_armed first, nonzero while a probe is set, so that a run
+ * without one pays a load and a test per check, no call. */
+KXHOST_API extern volatile sig_atomic_t kxhost_interrupt_armed;
 KXHOST_API int kxhost_interrupt_pending(void);
 
 /* libmx. Between begin and end of a call every array created belongs to

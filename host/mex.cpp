@@ -12,6 +12,7 @@ namespace {
 
 kxhost_raise_fn raiseHook = nullptr;
 kxhost_print_fn printHook = nullptr;
+kxhost_probe_fn interruptProbe = nullptr;
 
 std::string formatted(const char* format, std::va_list args) {
     std::va_list again;
@@ -34,15 +35,20 @@ std::string formatted(const char* format, std::va_list args) {
 
 extern "C" {
 
-kxhost_probe_fn kxhost_interrupt_probe = nullptr;
+volatile sig_atomic_t kxhost_interrupt_armed = 0;
 
 void kxhost_set_raise(kxhost_raise_fn raise) { raiseHook = raise; }
 void kxhost_set_print(kxhost_print_fn print) { printHook = print; }
-void kxhost_set_interrupt_probe(kxhost_probe_fn probe) { kxhost_interrupt_probe = probe; }
+void kxhost_set_interrupt_probe(kxhost_probe_fn probe) {
+    interruptProbe = probe;
+    kxhost_interrupt_armed = probe != nullptr;
+}
 
 int kxhost_interrupt_pending(void) {
-    if (kxhost_interrupt_probe == nullptr || kxhost_interrupt_probe() == 0) return 0;
-    kxhost_interrupt_probe = nullptr;  // one Ctrl-C, one request
+    if (interruptProbe == nullptr || interruptProbe() == 0) return 0;
+    // One Ctrl-C, one request.
+    interruptProbe = nullptr;
+    kxhost_interrupt_armed = 0;
     return 1;
 }
 

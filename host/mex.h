@@ -72,6 +72,9 @@ KXHOST_API void mxDestroyArray(mxArray* pa);
 KXHOST_API double* mxGetPr(const mxArray* pa);
 KXHOST_API double* mxGetPi(const mxArray* pa);
 KXHOST_API void* mxGetData(const mxArray* pa);
+/* The first element's real part as a double (logical: 0 or 1); 0 for an
+ * empty array and for cells and structs. */
+KXHOST_API double mxGetScalar(const mxArray* pa);
 KXHOST_API void* mxGetImagData(const mxArray* pa);
 KXHOST_API size_t mxGetM(const mxArray* pa);
 KXHOST_API size_t mxGetN(const mxArray* pa);

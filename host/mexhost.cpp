@@ -268,6 +268,11 @@ std::vector<std::string> snapshot(const std::vector<const mxArray*>& args) {
 void setPluginDirectory(const std::string& dir) { pluginDirectory = dir; }
 const char* pluginSuffix() { return suffix; }
 
+Entry entry(const std::string& function) {
+    Outcome ignored;
+    return find(function, ignored);
+}
+
 int loadCount(const std::string& function) {
     auto it = plugins.find(function);
     return it == plugins.end() ? 0 : it->second.loads;

@@ -80,6 +80,12 @@ std::vector<Array> scalars(std::initializer_list<double> values);
 // How many times a plug-in has been loaded into this process (0 or 1).
 int loadCount(const std::string& function);
 
+// A plug-in's entry point, loaded as call loads it; null if it cannot be.
+// For benchmarks, which call it bare: no argument snapshots, no print
+// capture, no result checks and no freeing of what the call left behind.
+using Entry = void (*)(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+Entry entry(const std::string& function);
+
 }  // namespace mexhost
 
 #endif

@@ -70,6 +70,11 @@ mxArray* create(std::size_t m, std::size_t n, mxClassID cls, bool complex) {
     return a;
 }
 
+template <class T>
+double first(const mxArray* pa) {
+    return static_cast<double>(*static_cast<const T*>(pa->re));
+}
+
 }  // namespace
 
 extern "C" {
@@ -109,6 +114,24 @@ double* mxGetPr(const mxArray* pa) { return static_cast<double*>(pa->re); }
 double* mxGetPi(const mxArray* pa) { return static_cast<double*>(pa->im); }
 void* mxGetData(const mxArray* pa) { return pa->re; }
 void* mxGetImagData(const mxArray* pa) { return pa->im; }
+double mxGetScalar(const mxArray* pa) {
+    if (pa->m * pa->n == 0) return 0.0;
+    switch (pa->cls) {
+        case mxDOUBLE_CLASS: return first<double>(pa);
+        case mxSINGLE_CLASS: return first<float>(pa);
+        case mxLOGICAL_CLASS: return first<mxLogical>(pa) ? 1.0 : 0.0;
+        case mxCHAR_CLASS: return first<unsigned char>(pa);
+        case mxINT8_CLASS: return first<std::int8_t>(pa);
+        case mxUINT8_CLASS: return first<std::uint8_t>(pa);
+        case mxINT16_CLASS: return first<std::int16_t>(pa);
+        case mxUINT16_CLASS: return first<std::uint16_t>(pa);
+        case mxINT32_CLASS: return first<std::int32_t>(pa);
+        case mxUINT32_CLASS: return first<std::uint32_t>(pa);
+        case mxINT64_CLASS: return first<std::int64_t>(pa);
+        case mxUINT64_CLASS: return first<std::uint64_t>(pa);
+        default: return 0.0;
+    }
+}
 size_t mxGetM(const mxArray* pa) { return pa->m; }
 size_t mxGetN(const mxArray* pa) { return pa->n; }
 size_t mxGetNumberOfElements(const mxArray* pa) { return pa->m * pa->n; }

@@ -45,9 +45,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
     kx::requireZeroOrOne(channel, "KX4410:SendDA:channel",
                          "KX4410 has only DA channels #0 and #1!");
-    for (std::size_t i = 0; i < sendCount; ++i)
-        kx::requireRange(codes[i], 0.0, 4095.0, "KX4410:SendDA:code",
-                         "KX4410 DA channels only can output digital values from 0 to 4095!");
+    kx::requireEachInRange(codes, sendCount, 0.0, 4095.0, "KX4410:SendDA:code",
+                           "KX4410 DA channels only can output digital values from 0 to 4095!");
 
     const int32_t da = kx::toInt32(channel);
     const int32_t micros = kx::toInt32(delay);

@@ -82,8 +82,15 @@
  *   kxsim_set_cost refuses DelayMicros, a negative cost and an unknown name
  *   (-1). The virtual clock saturates at the largest 64-bit count.
  *   Real (kxsim_set_clock(1)): the monotonic clock since it was chosen. A
- *   cost is spent spinning; DelayMicros sleeps until about 200 us before
- *   its end, then spins to the end. Every kxsim_set_clock call, either
+ *   cost is spent spinning. DelayMicros waits to a deadline fixed at its
+ *   start (start + wait): it sleeps until a spin margin before it, then
+ *   spins to it. A sleep wakes late by the kernel's timer slack and the
+ *   scheduler's delay, some 50-100 us on a quiet Linux machine and up to
+ *   milliseconds on a loaded one, so the margin is fitted to the lateness
+ *   measured: a sleep that wakes L late raises it to 2 L (at most 1 ms),
+ *   and every sleep lets 1/64 of it go. It starts at 200 us and belongs to
+ *   the machine, not the board: kxsim_reset keeps it. A wait no longer
+ *   than the margin only spins. Every kxsim_set_clock call, either
  *   way, restarts board time at 0; timer and plant carry on seamlessly.
  *
  * TIMER: an 8254 fed by 8 MHz (one tick 125 ns)
@@ -193,14 +200,21 @@
  */
 #include "kxsim.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <deque>
 #include <memory>
-#include <thread>
 #include <vector>
+
+#if defined(_WIN32)
+#include <thread>
+#else
+#include <cerrno>
+#include <ctime>
+#endif
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -250,7 +264,8 @@ constexpr uint32_t kNoCounter = 0xFFFF;
 constexpr int kAdChannels = 16;
 constexpr int kCounters = 3;
 constexpr int64_t kTickNs = 125;
-constexpr int64_t kSpinNs = 200000;
+constexpr int64_t kFirstSpinMarginNs = 200000;
+constexpr int64_t kLongestSpinMarginNs = 1000000;
 
 struct Range {
     double lo, hi;
@@ -448,6 +463,55 @@ void settlePlant(int64_t t) {
 void spinUntil(int64_t t) {
     while (nowNs() < t) {
     }
+}
+
+// How long before a real-clock wait's deadline its sleep ends (CLOCK).
+// Not board state: it describes how this machine's sleeps wake.
+int64_t spinMarginNs = kFirstSpinMarginNs;
+
+// Sleeps until board time t, or a little later: the wake-up's lateness is
+// the caller's to measure.
+void sleepUntil(int64_t t) {
+#if defined(_WIN32)
+    std::this_thread::sleep_until(g.epoch + std::chrono::nanoseconds(t));
+#else
+    // To the same instant on the monotonic clock, as an absolute time: a
+    // sleep that starts late still ends on time.
+    timespec wake{};
+    clock_gettime(CLOCK_MONOTONIC, &wake);
+    const int64_t ns = static_cast<int64_t>(wake.tv_nsec) + (t - nowNs());
+    wake.tv_sec += static_cast<time_t>(ns / 1000000000);
+    wake.tv_nsec = static_cast<long>(ns % 1000000000);
+    if (wake.tv_nsec < 0) {
+        wake.tv_nsec += 1000000000;
+        wake.tv_sec -= 1;
+    }
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) == EINTR) {
+    }
+#endif
+}
+
+// Each sleep measures how late it woke: the margin follows twice the
+// latest lateness up at once and forgets it slowly, 1/64 a sleep. A wait
+// shorter than the margin only spins (and measures nothing), so the margin
+// stops at 1 ms: a longer wait always sleeps a little and measures again.
+//
+// A thread that slept comes back to a processor that has dropped its
+// address translations; on a virtual machine, walking them again for the
+// caller's code took 1-2 us after the wait had ended. Touching that code
+// while still spinning moves the walk inside the wait.
+void waitUntil(int64_t deadline, const void* caller) {
+    const int64_t wake = deadline - spinMarginNs;
+    if (wake > nowNs()) {
+        sleepUntil(wake);
+        const int64_t late = nowNs() - wake;
+        spinMarginNs -= spinMarginNs / 64;
+        if (2 * late > spinMarginNs) spinMarginNs = std::min(2 * late, kLongestSpinMarginNs);
+#if defined(__GNUC__)
+        __builtin_prefetch(caller);
+#endif
+    }
+    spinUntil(deadline);
 }
 
 void advance(int64_t ns) {
@@ -670,10 +734,11 @@ KxStatus KXDRV_CALL DelayMicros(int32_t micros) {
     if (micros < 0 || micros > 8191) return logged(kDelayMicros, kInvalidateDelay, micros);
     const int64_t wait = static_cast<int64_t>(micros) * 1000;
     if (g.real) {
-        const int64_t end = nowNs() + wait;
-        const int64_t sleep = end - kSpinNs - nowNs();
-        if (sleep > 0) std::this_thread::sleep_for(std::chrono::nanoseconds(sleep));
-        spinUntil(end);
+#if defined(__GNUC__)
+        waitUntil(nowNs() + wait, __builtin_return_address(0));
+#else
+        waitUntil(nowNs() + wait, nullptr);
+#endif
     } else {
         advance(wait);
     }

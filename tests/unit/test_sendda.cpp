@@ -64,6 +64,26 @@ TEST_F(SendDA, ArgumentsAreTestedInOrderAndNothingIsWrittenOnARefusal) {
     }
 }
 
+// The codes are tested two at a time where the processor can: a code out of
+// range is found in any place of a vector, and NaN codes pass.
+TEST_F(SendDA, EveryCodeIsTestedWhereverItStands) {
+    const char* const code = "KX4410 DA channels only can output digital values from 0 to 4095!";
+    for (std::size_t n = 1; n <= 5; ++n)
+        for (std::size_t bad = 0; bad < n; ++bad)
+            for (double value : {4095.5, -1e-300}) {
+                SCOPED_TRACE(std::to_string(n) + " codes, " + std::to_string(value) + " at " +
+                             std::to_string(bad));
+                std::vector<double> codes(n, 2047);
+                codes[bad] = value;
+                expectRefused(call("KX4410_SendDA", 1, args(scalar(0), scalar(0), row(codes))), code);
+                expectOutputsAsPreset();
+            }
+    // A NaN truncates to INT32_MIN, which the driver refuses.
+    expectFailed(call("KX4410_SendDA", 1, args(scalar(1), scalar(0), row({NAN, NAN, NAN}))),
+                 "KX4410 error at DA sending!");
+    EXPECT_EQ(boardLog(), std::vector<DriverCall>{daWrite(1, noInt32, 16)});
+}
+
 TEST_F(SendDA, WritesEachCodeInOrderWithTheWaitAfterEveryWrite) {
     struct Case {
         const char* name;
