@@ -1,0 +1,179 @@
+// The driver bridge's round trip: each driver call through the client and
+// the server against the same call made in-process on the simulated board,
+// each call timed on its own, as percentiles and their ratio.
+//
+//   bench_bridge [client library] [in-process kxdrv] [samples]
+//
+// By default the client beside this program (build/bridge) and the
+// simulated kxdrv of build/out, of this program's word size. Both run on
+// the virtual clock with every cost 0, but for the DelayMicros rows, which
+// run on the real clock and show how long the caller waited.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#include <unistd.h>
+#endif
+
+#include "kxsim.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string ownFolder() {
+#if defined(_WIN32)
+    char path[MAX_PATH * 4];
+    const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string p(path, n);
+    return p.substr(0, p.find_last_of("\\/"));
+#else
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path);
+    std::string p(path, n > 0 ? static_cast<std::size_t>(n) : 0);
+    return p.substr(0, p.find_last_of('/'));
+#endif
+}
+
+// One kxdrv, loaded on its own: the calls this benchmark makes.
+struct Board {
+    decltype(&::OpenDriver) open = nullptr;
+    decltype(&::ActivateBoard) activate = nullptr;
+    decltype(&::GetActiveBoard) activeBoard = nullptr;
+    decltype(&::ConfigureAnalogIn) configure = nullptr;
+    decltype(&::ReadAnalogIn) read = nullptr;
+    decltype(&::DelayMicros) delay = nullptr;
+    decltype(&::kxsim_reset) reset = nullptr;
+    decltype(&::kxsim_zero_costs) zeroCosts = nullptr;
+    decltype(&::kxsim_set_clock) setClock = nullptr;
+    decltype(&::kxsim_set_logging) setLogging = nullptr;
+
+    bool load(const std::string& path) {
+#if defined(_WIN32)
+        HMODULE h = LoadLibraryA(path.c_str());
+        if (h == nullptr) return false;
+        using Any = void (*)(void);
+        auto op = [h](int ordinal) {
+            return reinterpret_cast<Any>(GetProcAddress(h, MAKEINTRESOURCEA(ordinal)));
+        };
+        auto named = [h](const char* name) { return reinterpret_cast<Any>(GetProcAddress(h, name)); };
+#else
+        void* h = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (h == nullptr) return false;
+        auto op = [h](const char* name) { return dlsym(h, name); };
+        auto named = op;
+#endif
+#if defined(_WIN32)
+#define KX_OP(field, ordinal, name) field = reinterpret_cast<decltype(field)>(op(ordinal))
+#else
+#define KX_OP(field, ordinal, name) field = reinterpret_cast<decltype(field)>(op(name))
+#endif
+        KX_OP(open, 5, "OpenDriver");
+        KX_OP(activate, 9, "ActivateBoard");
+        KX_OP(activeBoard, 10, "GetActiveBoard");
+        KX_OP(configure, 18, "ConfigureAnalogIn");
+        KX_OP(read, 19, "ReadAnalogIn");
+        KX_OP(delay, 29, "DelayMicros");
+#undef KX_OP
+        reset = reinterpret_cast<decltype(reset)>(named("kxsim_reset"));
+        zeroCosts = reinterpret_cast<decltype(zeroCosts)>(named("kxsim_zero_costs"));
+        setClock = reinterpret_cast<decltype(setClock)>(named("kxsim_set_clock"));
+        setLogging = reinterpret_cast<decltype(setLogging)>(named("kxsim_set_logging"));
+        return open && activate && activeBoard && configure && read && delay && reset &&
+               zeroCosts && setClock && setLogging;
+    }
+
+    // A session on a board that takes no time and keeps no log.
+    void prepare() const {
+        reset();
+        zeroCosts();
+        setLogging(0);
+        uint16_t boards = 0;
+        open(&boards);
+        activate(0);
+        configure(2, 0);
+    }
+};
+
+struct Stats {
+    double p50, p99, max;
+};
+
+template <class F>
+Stats timed(int samples, F call, std::chrono::microseconds pause = std::chrono::microseconds(0)) {
+    std::vector<double> us(static_cast<std::size_t>(samples));
+    for (int i = 0; i < samples; ++i) {
+        if (pause.count() > 0) std::this_thread::sleep_for(pause);
+        const Clock::time_point t0 = Clock::now();
+        call();
+        us[static_cast<std::size_t>(i)] =
+            std::chrono::duration<double, std::micro>(Clock::now() - t0).count();
+    }
+    std::sort(us.begin(), us.end());
+    auto at = [&](double q) { return us[static_cast<std::size_t>(q * (us.size() - 1))]; };
+    return {at(0.50), at(0.99), us.back()};
+}
+
+void row(const char* what, const Stats& local, const Stats& bridged) {
+    std::printf("%-26s %8.3f %8.3f %9.2f   %8.3f %8.3f %9.2f   %7.1f %7.1f\n", what, local.p50,
+                local.p99, local.max, bridged.p50, bridged.p99, bridged.max,
+                bridged.p50 / local.p50, bridged.p99 / local.p99);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string folder = ownFolder();
+#if defined(_WIN32)
+    const std::string clientPath = argc > 1 ? argv[1] : folder + "\\kxdrv.dll";
+    const std::string localPath = argc > 2 ? argv[2] : folder + "\\..\\out\\kxdrv.dll";
+#else
+    const std::string clientPath = argc > 1 ? argv[1] : folder + "/libkxdrv.so";
+    const std::string localPath = argc > 2 ? argv[2] : folder + "/../out/libkxdrv.so";
+#endif
+    const int samples = argc > 3 ? std::atoi(argv[3]) : 200000;
+
+    Board local, bridged;
+    if (!local.load(localPath) || !bridged.load(clientPath)) {
+        std::fprintf(stderr, "bench_bridge: cannot load %s or %s\n", localPath.c_str(),
+                     clientPath.c_str());
+        return 1;
+    }
+    local.prepare();
+    bridged.prepare();
+
+    std::printf("bench_bridge: microseconds per call, %d samples (%d for the slow rows)\n", samples,
+                samples / 100);
+    std::printf("%-26s %28s   %28s   %15s\n", "", "in-process  p50 p99 max", "bridge  p50 p99 max",
+                "ratio p50 p99");
+    auto active = [](const Board& b) { return [&b] { b.activeBoard(); }; };
+    auto read = [](const Board& b) {
+        return [&b] {
+            float v = 0;
+            b.read(&v);
+        };
+    };
+    row("GetActiveBoard", timed(samples, active(local)), timed(samples, active(bridged)));
+    row("ReadAnalogIn", timed(samples, read(local)), timed(samples, read(bridged)));
+    // The server blocks after its spin: the first call after a pause wakes it.
+    const std::chrono::microseconds idle(2000);
+    row("ReadAnalogIn after 2 ms", timed(samples / 100, read(local), idle),
+        timed(samples / 100, read(bridged), idle));
+
+    local.setClock(1);
+    bridged.setClock(1);
+    for (int32_t micros : {10, 100, 1000}) {
+        auto wait = [micros](const Board& b) { return [&b, micros] { b.delay(micros); }; };
+        const std::string name = "DelayMicros(" + std::to_string(micros) + "), real";
+        row(name.c_str(), timed(samples / 100, wait(local)), timed(samples / 100, wait(bridged)));
+    }
+    return 0;
+}
