@@ -168,6 +168,10 @@ int main(int argc, char** argv) {
     row("ReadAnalogIn after 2 ms", timed(samples / 100, read(local), idle),
         timed(samples / 100, read(bridged), idle));
 
+    auto longWait = [](const Board& b) { return [&b] { b.delay(8000); }; };
+    row("DelayMicros(8000), virtual", timed(samples, longWait(local)),
+        timed(samples, longWait(bridged)));
+
     local.setClock(1);
     bridged.setClock(1);
     for (int32_t micros : {10, 100, 1000}) {

@@ -18,10 +18,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// What a quick answer takes at most: an operation of a few microseconds and
-// the round trip.
-constexpr int64_t kQuickNs = 20000;
-
 int64_t since(Clock::time_point t0) {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - t0).count();
 }
@@ -86,10 +82,12 @@ void ring(Link& link, Doorbell& bell) {
 bool await(Link& link, Doorbell& bell, uint32_t seen, const Patience& p) {
     if (moved(bell, seen)) return true;
     const Clock::time_point t0 = Clock::now();
-    if (spin(bell, seen, t0, p.spinNs < kQuickNs ? p.spinNs : kQuickNs)) return true;
+    // Most answers, a wait on the virtual clock included, come within the
+    // spin.
+    if (spin(bell, seen, t0, p.spinNs)) return true;
 
     int64_t spinEnd = p.expectedNs + p.spinNs;
-    if (p.expectedNs > p.spinNs && link.preciseTimeouts()) {
+    if (p.expectedNs > 2 * p.spinNs && link.preciseTimeouts()) {
         // A long answer (a wait in the driver): slept through but for its
         // end, which is spun so that the caller gets it back at once.
         switch (sleep(link, bell, seen, t0, p.expectedNs - p.spinNs)) {
