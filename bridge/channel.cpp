@@ -28,12 +28,15 @@ bool moved(const Doorbell& bell, uint32_t seen) {
 
 // Spinning without giving up the processor, at first: an idle machine
 // answers within this.
-constexpr int64_t kBusyNs = 5000;
+constexpr int64_t kBusyNs = 2000;
 
 // Spins until the count moves on or endNs (since t0) passes. Past its first
 // microseconds it yields between looks, so that on a loaded machine the
-// other end (or anything else) gets the processor instead of a spinner.
-bool spin(const Doorbell& bell, uint32_t seen, Clock::time_point t0, int64_t endNs) {
+// other end (or anything else) gets the processor instead of a spinner;
+// it yields from the start when the other end last ran on this processor,
+// where it can only answer once this side gives way.
+bool spin(const Doorbell& bell, uint32_t seen, Clock::time_point t0, int64_t endNs,
+          int64_t busyNs) {
     for (;;) {
         for (int i = 0; i < 64; ++i) {
             if (moved(bell, seen)) return true;
@@ -41,7 +44,7 @@ bool spin(const Doorbell& bell, uint32_t seen, Clock::time_point t0, int64_t end
         }
         const int64_t t = since(t0);
         if (t >= endNs) return moved(bell, seen);
-        if (t >= kBusyNs) std::this_thread::yield();
+        if (t >= busyNs) std::this_thread::yield();
     }
 }
 
@@ -79,12 +82,16 @@ void ring(Link& link, Doorbell& bell) {
     if (bell.sleeping.load(std::memory_order_seq_cst) != 0) link.wake(bell);
 }
 
-bool await(Link& link, Doorbell& bell, uint32_t seen, const Patience& p) {
+bool await(Link& link, Doorbell& bell, const Doorbell& other, uint32_t seen, const Patience& p) {
     if (moved(bell, seen)) return true;
     const Clock::time_point t0 = Clock::now();
+    const uint32_t cpu = link.cpu();
+    bell.cpu.store(cpu, std::memory_order_relaxed);
+    const int64_t busyNs =
+        cpu != 0 && other.cpu.load(std::memory_order_relaxed) == cpu ? 0 : kBusyNs;
     // Most answers, a wait on the virtual clock included, come within the
     // spin.
-    if (spin(bell, seen, t0, p.spinNs)) return true;
+    if (spin(bell, seen, t0, p.spinNs, busyNs)) return true;
 
     int64_t spinEnd = p.expectedNs + p.spinNs;
     if (p.expectedNs > 2 * p.spinNs && link.preciseTimeouts()) {
@@ -97,7 +104,7 @@ bool await(Link& link, Doorbell& bell, uint32_t seen, const Patience& p) {
         }
         spinEnd = since(t0) + 2 * p.spinNs;
     }
-    if (spin(bell, seen, t0, spinEnd)) return true;
+    if (spin(bell, seen, t0, spinEnd, busyNs)) return true;
     return sleep(link, bell, seen, t0, p.limitNs) == Slept::Moved;
 }
 

@@ -29,7 +29,9 @@ constexpr uint32_t kPayloadBytes = 4u << 20;
 struct Doorbell {
     std::atomic<uint32_t> count;
     std::atomic<uint32_t> sleeping;
-    uint32_t unused[14];  // a cache line of its own
+    // The processor the receiver last waited on (its number + 1; 0 unknown).
+    std::atomic<uint32_t> cpu;
+    uint32_t unused[13];  // a cache line of its own
 };
 
 enum ServerState : uint32_t { kStarting = 0, kReady = 1, kFailed = 2 };
@@ -83,6 +85,8 @@ public:
     virtual bool block(Doorbell& bell, uint32_t seen, int64_t timeoutNs) = 0;
     // Whether a timed block keeps to its time within microseconds.
     virtual bool preciseTimeouts() const = 0;
+    // The processor this thread runs on now, + 1 (0 unknown).
+    virtual uint32_t cpu() const = 0;
     // The other process's id.
     virtual int64_t peer() const = 0;
 };
@@ -101,9 +105,11 @@ struct Patience {
     int64_t limitNs;     // give up after this long (negative: never)
 };
 
-// Waits until bell's count moves on from seen. False if the other process
-// ended first, or the limit passed.
-bool await(Link& link, Doorbell& bell, uint32_t seen, const Patience& patience);
+// Waits until bell's count moves on from seen; other is the bell the other
+// side waits on. False if the other process ended first, or the limit
+// passed.
+bool await(Link& link, Doorbell& bell, const Doorbell& other, uint32_t seen,
+           const Patience& patience);
 
 }  // namespace kxbridge
 

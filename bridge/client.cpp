@@ -47,7 +47,7 @@ public:
     bool roundTrip(int64_t expectedNs) {
         Channel& c = link_->channel();
         ring(*link_, c.request);
-        if (!await(*link_, c.reply, replies_, Patience{kSpinNs, expectedNs, -1})) {
+        if (!await(*link_, c.reply, c.request, replies_, Patience{kSpinNs, expectedNs, -1})) {
             link_.reset();
             return false;
         }
@@ -65,7 +65,7 @@ private:
         if (!link) return;
         Channel& c = link->channel();
         // The server rings once: with its driver bound, or failed.
-        if (!await(*link, c.reply, 0, Patience{kSpinNs, 0, kStartLimitNs})) {
+        if (!await(*link, c.reply, c.request, 0, Patience{kSpinNs, 0, kStartLimitNs})) {
             problem_ = "the driver server ended or did not report after its start";
             return;
         }

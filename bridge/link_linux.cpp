@@ -9,6 +9,7 @@
 // Ctrl-C in the host's terminal does not end the driver session.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sched.h>
 #include <linux/futex.h>
 #include <signal.h>
 #include <spawn.h>
@@ -72,6 +73,11 @@ public:
     }
 
     bool preciseTimeouts() const override { return true; }
+
+    uint32_t cpu() const override {
+        const int n = sched_getcpu();
+        return n < 0 ? 0 : static_cast<uint32_t>(n) + 1;
+    }
 
     int64_t peer() const override { return peer_; }
 

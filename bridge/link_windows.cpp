@@ -76,6 +76,8 @@ public:
     // Timed waits keep to the system's timer tick, often 15.6 ms.
     bool preciseTimeouts() const override { return false; }
 
+    uint32_t cpu() const override { return static_cast<uint32_t>(GetCurrentProcessorNumber()) + 1; }
+
     int64_t peer() const override { return peerId_; }
 
 private:

@@ -122,7 +122,7 @@ int serve(int argc, char** argv) {
     if (c.state != kReady) return 1;
 
     for (uint32_t seen = 0;; ++seen) {
-        if (!await(*link, c.request, seen, Patience{kIdleSpinNs, 0, -1})) return 0;
+        if (!await(*link, c.request, c.reply, seen, Patience{kIdleSpinNs, 0, -1})) return 0;
         answer(c, driver);
         ring(*link, c.reply);
     }

@@ -16,6 +16,10 @@
 #include <vector>
 
 #if defined(_WIN32)
+// Without the multimedia API, whose OpenDriver and CloseDriver are not kxdrv's.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <windows.h>
 
 #include <process.h>
