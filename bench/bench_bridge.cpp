@@ -138,14 +138,15 @@ void row(const char* what, const Stats& local, const Stats& bridged) {
 
 int main(int argc, char** argv) {
     const std::string folder = ownFolder();
+    auto given = [&](int i) { return argc > i && argv[i][0] != '\0'; };
 #if defined(_WIN32)
-    const std::string clientPath = argc > 1 ? argv[1] : folder + "\\kxdrv.dll";
-    const std::string localPath = argc > 2 ? argv[2] : folder + "\\..\\out\\kxdrv.dll";
+    const std::string clientPath = given(1) ? argv[1] : folder + "\\kxdrv.dll";
+    const std::string localPath = given(2) ? argv[2] : folder + "\\..\\out\\kxdrv.dll";
 #else
-    const std::string clientPath = argc > 1 ? argv[1] : folder + "/libkxdrv.so";
-    const std::string localPath = argc > 2 ? argv[2] : folder + "/../out/libkxdrv.so";
+    const std::string clientPath = given(1) ? argv[1] : folder + "/libkxdrv.so";
+    const std::string localPath = given(2) ? argv[2] : folder + "/../out/libkxdrv.so";
 #endif
-    const int samples = argc > 3 ? std::atoi(argv[3]) : 200000;
+    const int samples = given(3) ? std::atoi(argv[3]) : 200000;
 
     Board local, bridged;
     if (!local.load(localPath) || !bridged.load(clientPath)) {
