@@ -116,6 +116,11 @@ pid_t spawn(const std::string& server, int fd, std::string& problem) {
     posix_spawnattr_init(&attr);
     // dup2 onto the same number clears close-on-exec as well.
     posix_spawn_file_actions_adddup2(&actions, fd, kChannelFd);
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    // None of the host's other descriptors: a pipe the host's own caller
+    // waits on would otherwise stay open until the server ends.
+    posix_spawn_file_actions_addclosefrom_np(&actions, kChannelFd + 1);
+#endif
     sigset_t none, all;
     sigemptyset(&none);
     sigfillset(&all);
