@@ -7,7 +7,9 @@
 // By default the client beside this program (build/bridge) and the
 // simulated kxdrv of build/out, of this program's word size. Both run on
 // the virtual clock with every cost 0, but for the DelayMicros rows, which
-// run on the real clock and show how long the caller waited.
+// run on the real clock and show how long the caller waited. On Linux the
+// first rows are made again with this program and the server pinned to two
+// processors: the round trip between two processors, whatever else runs.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -24,6 +26,7 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
+#include <sched.h>
 #include <unistd.h>
 #endif
 
@@ -59,6 +62,7 @@ struct Board {
     decltype(&::kxsim_zero_costs) zeroCosts = nullptr;
     decltype(&::kxsim_set_clock) setClock = nullptr;
     decltype(&::kxsim_set_logging) setLogging = nullptr;
+    int64_t (*serverPid)(void) = nullptr;  // the client's kxbridge_server_pid
 
     bool load(const std::string& path) {
 #if defined(_WIN32)
@@ -91,6 +95,7 @@ struct Board {
         zeroCosts = reinterpret_cast<decltype(zeroCosts)>(named("kxsim_zero_costs"));
         setClock = reinterpret_cast<decltype(setClock)>(named("kxsim_set_clock"));
         setLogging = reinterpret_cast<decltype(setLogging)>(named("kxsim_set_logging"));
+        serverPid = reinterpret_cast<decltype(serverPid)>(named("kxbridge_server_pid"));
         return open && activate && activeBoard && configure && read && delay && reset &&
                zeroCosts && setClock && setLogging;
     }
@@ -129,9 +134,41 @@ Stats timed(int samples, F call, std::chrono::microseconds pause = std::chrono::
 }
 
 void row(const char* what, const Stats& local, const Stats& bridged) {
-    std::printf("%-26s %8.3f %8.3f %8.3f %9.2f   %8.3f %8.3f %8.3f %9.2f   %7.1f %7.1f\n", what,
+    std::printf("%-34s %8.3f %8.3f %8.3f %9.2f   %8.3f %8.3f %8.3f %9.2f   %7.1f %7.1f\n", what,
                 local.p50, local.p99, local.mean, local.max, bridged.p50, bridged.p99, bridged.mean,
                 bridged.max, bridged.p50 / local.p50, bridged.p99 / local.p99);
+}
+
+// Every row, the bridge's calls made after a few unreported ones.
+void table(Board& local, Board& bridged, int samples, const std::string& tag) {
+    auto active = [](const Board& b) { return [&b] { b.activeBoard(); }; };
+    auto read = [](const Board& b) {
+        return [&b] {
+            float v = 0;
+            b.read(&v);
+        };
+    };
+    auto wait = [](const Board& b, int32_t micros) { return [&b, micros] { b.delay(micros); }; };
+    local.setClock(0);
+    bridged.setClock(0);
+    timed(samples / 10, active(bridged));
+    row(("GetActiveBoard" + tag).c_str(), timed(samples, active(local)),
+        timed(samples, active(bridged)));
+    row(("ReadAnalogIn" + tag).c_str(), timed(samples, read(local)), timed(samples, read(bridged)));
+    row(("DelayMicros(8000) virtual" + tag).c_str(), timed(samples, wait(local, 8000)),
+        timed(samples, wait(bridged, 8000)));
+    // The server blocks after its spin: the first call after a pause wakes it.
+    const std::chrono::microseconds idle(2000);
+    row(("ReadAnalogIn after 2 ms" + tag).c_str(), timed(samples / 100, read(local), idle),
+        timed(samples / 100, read(bridged), idle));
+
+    local.setClock(1);
+    bridged.setClock(1);
+    for (int32_t micros : {10, 100, 1000}) {
+        const std::string name = "DelayMicros(" + std::to_string(micros) + ") real" + tag;
+        row(name.c_str(), timed(samples / 100, wait(local, micros)),
+            timed(samples / 100, wait(bridged, micros)));
+    }
 }
 
 }  // namespace
@@ -159,34 +196,25 @@ int main(int argc, char** argv) {
 
     std::printf("bench_bridge: microseconds per call, %d samples (%d for the slow rows)\n", samples,
                 samples / 100);
-    std::printf("%-26s %37s   %37s   %15s\n", "", "in-process: p50 p99 mean max",
+    std::printf("%-34s %37s   %37s   %15s\n", "", "in-process: p50 p99 mean max",
                 "bridge: p50 p99 mean max", "ratio: p50 p99");
-    auto active = [](const Board& b) { return [&b] { b.activeBoard(); }; };
-    auto read = [](const Board& b) {
-        return [&b] {
-            float v = 0;
-            b.read(&v);
-        };
-    };
-    // Unreported: the server's first calls, while the scheduler places it.
-    timed(samples, active(bridged));
-    row("GetActiveBoard", timed(samples, active(local)), timed(samples, active(bridged)));
-    row("ReadAnalogIn", timed(samples, read(local)), timed(samples, read(bridged)));
-    // The server blocks after its spin: the first call after a pause wakes it.
-    const std::chrono::microseconds idle(2000);
-    row("ReadAnalogIn after 2 ms", timed(samples / 100, read(local), idle),
-        timed(samples / 100, read(bridged), idle));
-
-    auto longWait = [](const Board& b) { return [&b] { b.delay(8000); }; };
-    row("DelayMicros(8000), virtual", timed(samples, longWait(local)),
-        timed(samples, longWait(bridged)));
-
-    local.setClock(1);
-    bridged.setClock(1);
-    for (int32_t micros : {10, 100, 1000}) {
-        auto wait = [micros](const Board& b) { return [&b, micros] { b.delay(micros); }; };
-        const std::string name = "DelayMicros(" + std::to_string(micros) + "), real";
-        row(name.c_str(), timed(samples / 100, wait(local)), timed(samples / 100, wait(bridged)));
+    table(local, bridged, samples, "");
+#if defined(__linux__)
+    cpu_set_t one, other, all;
+    CPU_ZERO(&one);
+    CPU_ZERO(&other);
+    CPU_ZERO(&all);
+    CPU_SET(0, &one);
+    CPU_SET(1, &other);
+    for (unsigned i = 0; i < std::thread::hardware_concurrency(); ++i) CPU_SET(i, &all);
+    const pid_t server = bridged.serverPid ? static_cast<pid_t>(bridged.serverPid()) : 0;
+    if (server > 0 && std::thread::hardware_concurrency() >= 2 &&
+        sched_setaffinity(0, sizeof one, &one) == 0 &&
+        sched_setaffinity(server, sizeof other, &other) == 0) {
+        table(local, bridged, samples, ", pinned");
+        sched_setaffinity(0, sizeof all, &all);
+        sched_setaffinity(server, sizeof all, &all);
     }
+#endif
     return 0;
 }

@@ -30,11 +30,9 @@ bool moved(const Doorbell& bell, uint32_t seen) {
 // answers within this.
 constexpr int64_t kBusyNs = 2000;
 
-// Spins until the count moves on or endNs (since t0) passes. Past its first
-// microseconds it yields between looks, so that on a loaded machine the
-// other end (or anything else) gets the processor instead of a spinner;
-// it yields from the start when the other end last ran on this processor,
-// where it can only answer once this side gives way.
+// Spins until the count moves on or endNs (since t0) passes. Past busyNs it
+// yields between looks, so that on a loaded machine the other end (or
+// anything else) gets the processor instead of a spinner.
 bool spin(const Doorbell& bell, uint32_t seen, Clock::time_point t0, int64_t endNs,
           int64_t busyNs) {
     for (;;) {
@@ -85,26 +83,32 @@ void ring(Link& link, Doorbell& bell) {
 bool await(Link& link, Doorbell& bell, const Doorbell& other, uint32_t seen, const Patience& p) {
     if (moved(bell, seen)) return true;
     const Clock::time_point t0 = Clock::now();
+    // Where the other end last ran on this processor, it can only answer
+    // once this side gives way: no busy spinning then.
     const uint32_t cpu = link.cpu();
     bell.cpu.store(cpu, std::memory_order_relaxed);
-    const int64_t busyNs =
-        cpu != 0 && other.cpu.load(std::memory_order_relaxed) == cpu ? 0 : kBusyNs;
-    // Most answers, a wait on the virtual clock included, come within the
-    // spin.
-    if (spin(bell, seen, t0, p.spinNs, busyNs)) return true;
+    const bool shared = cpu != 0 && other.cpu.load(std::memory_order_relaxed) == cpu;
+
+    // Most answers come within the spin: a wait on the virtual clock, and a
+    // short one on the real clock, spun busily to its end.
+    const bool longWait = p.expectedNs > p.spinNs;
+    const int64_t busy = shared ? 0 : kBusyNs + (longWait ? 0 : p.expectedNs);
+    if (spin(bell, seen, t0, p.spinNs, busy)) return true;
 
     int64_t spinEnd = p.expectedNs + p.spinNs;
+    int64_t busyEnd = 0;
     if (p.expectedNs > 2 * p.spinNs && link.preciseTimeouts()) {
-        // A long answer (a wait in the driver): slept through but for its
-        // end, which is spun so that the caller gets it back at once.
+        // A long wait in the driver: slept through but for its end, which
+        // is spun so that the caller gets it back at once.
         switch (sleep(link, bell, seen, t0, p.expectedNs - p.spinNs)) {
             case Slept::Moved: return true;
             case Slept::Ended: return false;
             case Slept::Timeout: break;
         }
         spinEnd = since(t0) + 2 * p.spinNs;
+        busyEnd = shared ? 0 : spinEnd;
     }
-    if (spin(bell, seen, t0, spinEnd, busyNs)) return true;
+    if (spin(bell, seen, t0, spinEnd, busyEnd)) return true;
     return sleep(link, bell, seen, t0, p.limitNs) == Slept::Moved;
 }
 
