@@ -49,7 +49,8 @@
 extern "C" {
 #endif
 
-/* The running server's process id, or 0 while none runs. */
+/* The server's process id; 0 before the first start and once the client
+ * has found its server ended (or failed to start one). */
 KXDRV_API int64_t kxbridge_server_pid(void);
 /* Why the last start of a server failed; "" when it did not. */
 KXDRV_API const char* kxbridge_problem(void);
