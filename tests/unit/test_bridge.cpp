@@ -2,7 +2,8 @@
 // it unchanged: a server that ends in the middle of a session, between calls
 // or inside one, gives every plug-in its usual driver-failure message and
 // the next KX4410_InitDriverAndBoard a new session; the server ends with its
-// host process; a call too large for the channel is refused whole.
+// host process; a call too large for the channel is refused whole; a count
+// too large for a 32-bit server's size_t stays too large there.
 //
 //   test_bridge --child FILE   (run by a test) starts a server, writes its
 //                              process id to FILE and ends
@@ -312,6 +313,27 @@ TEST_F(Bridge, AQueueTooLargeForTheChannelIsRefusedWhole) {
     EXPECT_NEAR(volts, 3.0, 0.01);
     ASSERT_EQ(WriteTimerControl(0xE000, 2, 0xB6, 0), 0);
     EXPECT_EQ(ReadTimerCounter(0xE000, 2, 0x80), 65520u);
+}
+
+TEST_F(Bridge, ACountBeyondTheServersWordSizeIsNotWrappedIntoIt) {
+    openSession();
+    GetActiveBoard();
+    ASSERT_EQ(kxsim_log_size(), 1u);
+    const char* op = nullptr;
+    double args[4] = {0, 0, 0, 0};
+    int count = 0;
+    double result = 0;
+    // From a 64-bit host neither 2^63 nor 2^32 may reach a 32-bit server as 0.
+    const std::size_t beyond = sizeof(std::size_t) > 4 ? std::size_t(-1) / 2 + 1 : std::size_t(-1);
+    EXPECT_EQ(kxsim_log_entry(beyond, &op, args, &count, &result), -1);
+    if constexpr (sizeof(std::size_t) > 4) {
+        const std::size_t four = 0xFFFFFFFFu;
+        EXPECT_EQ(kxsim_log_entry(four + 1, &op, args, &count, &result), -1);
+    }
+    EXPECT_EQ(op, nullptr);
+    ASSERT_EQ(kxsim_log_entry(0, &op, args, &count, &result), 0);
+    EXPECT_STREQ(op, "GetActiveBoard");
+    EXPECT_EQ(result, 0);
 }
 
 int main(int argc, char** argv) {
