@@ -87,11 +87,13 @@
  *   spins to it. A sleep wakes late by the kernel's timer slack and the
  *   scheduler's delay, some 50-100 us on a quiet Linux machine and up to
  *   milliseconds on a loaded one, so the margin is fitted to the lateness
- *   measured: a sleep that wakes L late raises it to 2 L (at most 1 ms),
- *   and every sleep lets 1/64 of it go. It starts at 200 us and belongs to
- *   the machine, not the board: kxsim_reset keeps it. A wait no longer
- *   than the margin only spins. Every kxsim_set_clock call, either
- *   way, restarts board time at 0; timer and plant carry on seamlessly.
+ *   measured: a sleep that wakes L late raises it to 2 L (at most the
+ *   longest wait, 8191 us), and every wait lets 1/1024 of it go. A wait no
+ *   longer than the margin only spins: where sleeps wake milliseconds late,
+ *   every wait spins for a while. The margin starts at 200 us and belongs
+ *   to the machine, not the board: kxsim_reset keeps it. Every
+ *   kxsim_set_clock call, either way, restarts board time at 0; timer and
+ *   plant carry on seamlessly.
  *
  * TIMER: an 8254 fed by 8 MHz (one tick 125 ns)
  *
@@ -265,7 +267,7 @@ constexpr int kAdChannels = 16;
 constexpr int kCounters = 3;
 constexpr int64_t kTickNs = 125;
 constexpr int64_t kFirstSpinMarginNs = 200000;
-constexpr int64_t kLongestSpinMarginNs = 1000000;
+constexpr int64_t kLongestSpinMarginNs = 8191000;
 
 struct Range {
     double lo, hi;
@@ -492,20 +494,21 @@ void sleepUntil(int64_t t) {
 }
 
 // Each sleep measures how late it woke: the margin follows twice the
-// latest lateness up at once and forgets it slowly, 1/64 a sleep. A wait
-// shorter than the margin only spins (and measures nothing), so the margin
-// stops at 1 ms: a longer wait always sleeps a little and measures again.
+// latest lateness up at once and forgets it slowly, 1/1024 a wait. A wait
+// no longer than the margin only spins and measures nothing; where sleeps
+// wake milliseconds late the margin grows past the longest wait and every
+// wait spins, until some seconds of waits have let it shrink below them.
 //
 // A thread that slept comes back to a processor that has dropped its
 // address translations; on a virtual machine, walking them again for the
 // caller's code took 1-2 us after the wait had ended. Touching that code
 // while still spinning moves the walk inside the wait.
 void waitUntil(int64_t deadline, const void* caller) {
+    spinMarginNs -= spinMarginNs / 1024;
     const int64_t wake = deadline - spinMarginNs;
     if (wake > nowNs()) {
         sleepUntil(wake);
         const int64_t late = nowNs() - wake;
-        spinMarginNs -= spinMarginNs / 64;
         if (2 * late > spinMarginNs) spinMarginNs = std::min(2 * late, kLongestSpinMarginNs);
 #if defined(__GNUC__)
         __builtin_prefetch(caller);
