@@ -7,6 +7,10 @@
 #   -DMatlab_ROOT_DIR=<MATLAB folder> which MATLAB, if CMake finds another
 #   -DKX_MATLAB_SIMULATED_BOARD=ON    put the simulated kxdrv beside the
 #                                     plug-ins, for a machine without the board
+#   -DKX_DRIVER_SERVER=ON             64-bit MATLAB, 32-bit driver: the driver
+#                                     client in kxdrv's place, and the driver
+#                                     server that loads kxdrv beside it
+#                                     (bridge/CMakeLists.txt)
 #
 # On Windows the plug-ins bind kxdrv.dll by ordinal through the import
 # library made from the ordinal table (driver/), so the same files load the
@@ -18,6 +22,8 @@
 if(NOT KX_MATLAB)
   return()
 endif()
+
+option(KX_DRIVER_SERVER "Reach kxdrv through a driver server (64-bit MATLAB, 32-bit kxdrv)" OFF)
 
 find_package(Matlab REQUIRED COMPONENTS MX_LIBRARY)
 set(KX_MATLAB_DIR ${CMAKE_BINARY_DIR}/matlab)
@@ -74,20 +80,25 @@ endforeach()
 
 if(KX_MATLAB_SIMULATED_BOARD)
   # The simulated board beside the plug-ins, which load it from there, and
-  # its control port.
-  add_custom_target(kxdrv_matlab ALL
-                    COMMAND ${CMAKE_COMMAND} -E make_directory ${KX_MATLAB_DIR}
-                    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:kxdrv> ${KX_MATLAB_DIR}/
-                    DEPENDS kxdrv
-                    COMMENT "Copying the simulated kxdrv into the MATLAB toolbox folder")
-  install(FILES $<TARGET_FILE:kxdrv> DESTINATION ${KX_MATLAB_INSTALL_DIR})
+  # its control port. With the driver server the client takes its place,
+  # and the simulated board goes beside the server.
+  if(NOT KX_DRIVER_SERVER)
+    add_custom_target(kxdrv_matlab ALL
+                      COMMAND ${CMAKE_COMMAND} -E make_directory ${KX_MATLAB_DIR}
+                      COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:kxdrv> ${KX_MATLAB_DIR}/
+                      DEPENDS kxdrv
+                      COMMENT "Copying the simulated kxdrv into the MATLAB toolbox folder")
+    install(FILES $<TARGET_FILE:kxdrv> DESTINATION ${KX_MATLAB_INSTALL_DIR})
+  endif()
   matlab_add_mex(NAME kxsim_matlab MODULE R2017b
                  SRC ${PROJECT_SOURCE_DIR}/sim/kxsim_mex.cpp
                  OUTPUT_NAME kxsim
                  LINK_TO kxdrv)
   target_include_directories(kxsim_matlab SYSTEM PRIVATE ${Matlab_INCLUDE_DIRS})
   kx_matlab_output(kxsim_matlab)
-  add_dependencies(kxsim_matlab kxdrv_matlab)
+  if(NOT KX_DRIVER_SERVER)
+    add_dependencies(kxsim_matlab kxdrv_matlab)
+  endif()
   list(APPEND kx_matlab_help kxsim.m kx4410_demo.m)
 endif()
 

@@ -180,8 +180,9 @@
  *   1 argument) and its result as a double (ReadAnalogIn: its status).
  *
  *   capacity               1000000 entries (kxsim_set_log_capacity; 0 keeps
- *                          none, above 2^32 - 1 is taken as 2^32 - 1, on a
- *                          32-bit host as 178956970, what its memory holds)
+ *                          none; more than 2^32 - 1 is taken as 2^32 - 1,
+ *                          on a 32-bit host more than 178956970, as many
+ *                          entries as its whole address space, as that)
  *   kept                   the latest calls up to the capacity, oldest
  *                          first (kxsim_log_size, kxsim_log_entry)
  *   dropped                calls logged but no longer kept, since reset or
@@ -329,30 +330,20 @@ public:
           chunks_((capacity_ + kChunk - 1) / kChunk) {}
 
     // The entry the next call is written to, in place; null for a log that
-    // keeps nothing.
+    // keeps nothing. Within a chunk that is all a call does.
     LogEntry* claim() {
-        if (capacity_ == 0) {
-            ++dropped_;
-            return nullptr;
-        }
-        LogEntry* chunk = chunks_[next_ / kChunk].get();
-        if (chunk == nullptr) chunk = allocate(next_ / kChunk);
-        LogEntry* e = chunk + next_ % kChunk;
-        if (++next_ == capacity_) next_ = 0;
-        if (size_ < capacity_)
-            ++size_;
-        else
-            ++dropped_;
-        return e;
+        if (cursor_ == chunkEnd_) return nextChunk();
+        ++total_;
+        return cursor_++;
     }
 
-    size_t size() const { return size_; }
+    size_t size() const { return total_ < capacity_ ? static_cast<size_t>(total_) : capacity_; }
     size_t capacity() const { return capacity_; }
-    uint64_t dropped() const { return dropped_; }
+    uint64_t dropped() const { return droppedBefore_ + (total_ - size()); }
 
     // Entry index of those kept, oldest first; index < size().
     const LogEntry& at(size_t index) const {
-        size_t slot = (size_ < capacity_ ? 0 : next_) + index;
+        size_t slot = (total_ < capacity_ ? 0 : static_cast<size_t>(total_ % capacity_)) + index;
         if (slot >= capacity_) slot -= capacity_;
         return chunks_[slot / kChunk][slot % kChunk];
     }
@@ -361,9 +352,9 @@ public:
     // the others counted as dropped.
     CallLog resized(size_t capacity) const {
         CallLog log(capacity);
-        const size_t kept = size_ < log.capacity_ ? size_ : log.capacity_;
-        for (size_t i = size_ - kept; i < size_; ++i) *log.claim() = at(i);
-        log.dropped_ = dropped_ + (size_ - kept);
+        const size_t kept = size() < log.capacity_ ? size() : log.capacity_;
+        for (size_t i = size() - kept; i < size(); ++i) *log.claim() = at(i);
+        log.droppedBefore_ = dropped() + (size() - kept);
         return log;
     }
 
@@ -372,18 +363,25 @@ private:
     // mapping, which freeing it returns.
     static constexpr size_t kChunk = 8192;
 
-    LogEntry* allocate(size_t c) {
-        const size_t first = c * kChunk;
-        const size_t length = capacity_ - first < kChunk ? capacity_ - first : kChunk;
-        chunks_[c].reset(new LogEntry[length]);
-        return chunks_[c].get();
+    // Moves on to the chunk of the next slot, allocating it the first time.
+    LogEntry* nextChunk() {
+        ++total_;
+        if (capacity_ == 0) return nullptr;
+        const size_t slot = static_cast<size_t>((total_ - 1) % capacity_);
+        const size_t c = slot / kChunk;
+        const size_t length = capacity_ - c * kChunk < kChunk ? capacity_ - c * kChunk : kChunk;
+        if (!chunks_[c]) chunks_[c].reset(new LogEntry[length]);
+        cursor_ = chunks_[c].get() + slot % kChunk;
+        chunkEnd_ = chunks_[c].get() + length;
+        return cursor_++;
     }
 
     size_t capacity_;
     std::vector<std::unique_ptr<LogEntry[]>> chunks_;
-    size_t next_ = 0;  // the slot the next call goes to
-    size_t size_ = 0;
-    uint64_t dropped_ = 0;
+    LogEntry* cursor_ = nullptr;    // the next call's entry
+    LogEntry* chunkEnd_ = nullptr;  // the end of its chunk
+    uint64_t total_ = 0;            // calls logged since the log began
+    uint64_t droppedBefore_ = 0;    // dropped by an earlier log of other capacity
 };
 
 struct State {

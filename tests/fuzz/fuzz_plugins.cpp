@@ -205,9 +205,10 @@ void setUpBoard(FuzzedDataProvider& in) {
         kxsim_queue_ad(in.ConsumeIntegralInRange<int>(0, 15), volts, count);
     }
     if (in.ConsumeBool()) {
-        // The board's counter is 16 bits wide.
+        // Whatever 32 bits the driver answers: the time base takes the
+        // counter's 16, so no reading may make a stamp run backwards.
         double counts[4];
-        for (double& c : counts) c = in.ConsumeIntegral<std::uint16_t>();
+        for (double& c : counts) c = in.ConsumeIntegral<std::uint32_t>();
         kxsim_queue_timer(counts, 4);
     }
     const int faults = in.ConsumeIntegralInRange<int>(0, 3);
