@@ -31,6 +31,7 @@
 #include <unistd.h>
 #endif
 
+#include "banner.h"
 #include "board.h"
 #include "kxbridge.h"
 
@@ -113,17 +114,6 @@ int child(const char* file) {
 }
 
 // ---------------------------------------------------------------- plug-ins
-
-const std::vector<std::string> banner = {
-    "\n          ----------------------------\n",
-    "           KX4410 ToolBox for MatLab\n",
-    "          ----------------------------\n",
-    "      Analog input, analog output, PWM, timing\n",
-    "      and PID control on the KX4410 PCI board.\n",
-    "      Written in C++ as one MEX file per function;\n",
-    "      type 'help KX4410_PID' for an example.\n",
-    "               -------------------\n\n",
-};
 
 const std::vector<std::string> sessionLines = {
     "KX4410 Driver Initialized Ok! (1 board(s)).\n",

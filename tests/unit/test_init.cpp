@@ -4,22 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "banner.h"
 #include "board.h"
 
 using namespace mexhost;
 
 namespace {
-
-const std::vector<std::string> banner = {
-    "\n          ----------------------------\n",
-    "           KX4410 ToolBox for MatLab\n",
-    "          ----------------------------\n",
-    "      Analog input, analog output, PWM, timing\n",
-    "      and PID control on the KX4410 PCI board.\n",
-    "      Written in C++ as one MEX file per function;\n",
-    "      type 'help KX4410_PID' for an example.\n",
-    "               -------------------\n\n",
-};
 
 std::vector<std::string> withBanner(std::vector<std::string> lines) {
     lines.insert(lines.begin(), banner.begin(), banner.end());
