@@ -82,18 +82,19 @@
  *   kxsim_set_cost refuses DelayMicros, a negative cost and an unknown name
  *   (-1). The virtual clock saturates at the largest 64-bit count.
  *   Real (kxsim_set_clock(1)): the monotonic clock since it was chosen. A
- *   cost is spent spinning. DelayMicros waits to a deadline fixed at its
- *   start (start + wait): it sleeps until a spin margin before it, then
+ *   cost is spent spinning. DelayMicros waits to a deadline fixed as it is
+ *   called (call + wait): it sleeps until a spin margin before it, then
  *   spins to it. A sleep wakes late by the kernel's timer slack and the
- *   scheduler's delay, some 50-100 us on a quiet Linux machine and up to
- *   milliseconds on a loaded one, so the margin is fitted to the lateness
- *   measured: a sleep that wakes L late raises it to 2 L (at most the
- *   longest wait, 8191 us), and every wait lets 1/1024 of it go. A wait no
- *   longer than the margin only spins: where sleeps wake milliseconds late,
- *   every wait spins for a while. The margin starts at 200 us and belongs
- *   to the machine, not the board: kxsim_reset keeps it. Every
- *   kxsim_set_clock call, either way, restarts board time at 0; timer and
- *   plant carry on seamlessly.
+ *   scheduler's delay, some 50-150 us on a quiet Linux machine, now and then
+ *   milliseconds on a virtual or a loaded one, so the margin is fitted to
+ *   how late waits end: a sleep that wakes L late raises it to 2 L, and a
+ *   wait that slept and still ended over 10 us late raises it to 16382 us,
+ *   twice the longest wait; every wait lets wait / 16 s of it go. A wait no
+ *   longer than the margin only spins: where sleeping costs waits their
+ *   time, as on a virtual machine, nearly every wait only spins. The margin
+ *   starts at 200 us and belongs to the machine, not the board: kxsim_reset
+ *   keeps it. Every kxsim_set_clock call, either way, restarts board time
+ *   at 0; timer and plant carry on seamlessly.
  *
  * TIMER: an 8254 fed by 8 MHz (one tick 125 ns)
  *
@@ -266,8 +267,10 @@ constexpr uint32_t kNoCounter = 0xFFFF;
 constexpr int kAdChannels = 16;
 constexpr int kCounters = 3;
 constexpr int64_t kTickNs = 125;
-constexpr int64_t kFirstSpinMarginNs = 200000;
-constexpr int64_t kLongestSpinMarginNs = 8191000;
+constexpr double kFirstSpinMarginNs = 200e3;
+constexpr double kLongestSpinMarginNs = 2 * 8191e3;
+constexpr double kMarginMemoryNs = 16e9;
+constexpr int64_t kLateWaitNs = 10000;
 
 struct Range {
     double lo, hi;
@@ -469,7 +472,7 @@ void spinUntil(int64_t t) {
 
 // How long before a real-clock wait's deadline its sleep ends (CLOCK).
 // Not board state: it describes how this machine's sleeps wake.
-int64_t spinMarginNs = kFirstSpinMarginNs;
+double spinMarginNs = kFirstSpinMarginNs;
 
 // Sleeps until board time t, or a little later: the wake-up's lateness is
 // the caller's to measure.
@@ -493,28 +496,42 @@ void sleepUntil(int64_t t) {
 #endif
 }
 
-// Each sleep measures how late it woke: the margin follows twice the
-// latest lateness up at once and forgets it slowly, 1/1024 a wait. A wait
-// no longer than the margin only spins and measures nothing; where sleeps
-// wake milliseconds late the margin grows past the longest wait and every
-// wait spins, until some seconds of waits have let it shrink below them.
+// The margin is fitted to how late waits end, in two ways:
+//   - a sleep that wakes L late raises it to 2 L at once: where sleeps wake
+//     on time, a wait sleeps all but twice their lateness;
+//   - a wait that slept and still ended more than 10 us late raises it to
+//     twice the longest wait: on a virtual machine a thread that slept is
+//     interrupted at its deadline more often than one that kept spinning
+//     (twice as often here, by tens of us to milliseconds), and there only
+//     spinning keeps time.
+// Every wait lets wait / 16 s of it go, half in 11 s of waiting, so that
+// sleeping is tried again now and then. A wait no longer than the margin
+// only spins.
 //
-// A thread that slept comes back to a processor that has dropped its
-// address translations; on a virtual machine, walking them again for the
-// caller's code took 1-2 us after the wait had ended. Touching that code
-// while still spinning moves the walk inside the wait.
-void waitUntil(int64_t deadline, const void* caller) {
-    spinMarginNs -= spinMarginNs / 1024;
-    const int64_t wake = deadline - spinMarginNs;
-    if (wake > nowNs()) {
+// On a virtual machine a caller comes back from a wait of milliseconds,
+// spun or slept, to code gone cold: the host took its translations and cache
+// lines meanwhile, and the way back cost 1-2 us after the wait had ended.
+// The spin keeps the caller's next instructions warm by touching them.
+void waitUntil(int64_t start, int64_t deadline, const void* caller) {
+    spinMarginNs -= spinMarginNs * static_cast<double>(deadline - start) / kMarginMemoryNs;
+    const int64_t wake = deadline - static_cast<int64_t>(spinMarginNs);
+    int64_t now = nowNs();
+    const bool sleeps = wake > now;
+    if (sleeps) {
         sleepUntil(wake);
-        const int64_t late = nowNs() - wake;
-        if (2 * late > spinMarginNs) spinMarginNs = std::min(2 * late, kLongestSpinMarginNs);
+        now = nowNs();
+        const double late = static_cast<double>(now - wake);
+        spinMarginNs = std::max(spinMarginNs, std::min(2 * late, kLongestSpinMarginNs));
+    }
+    while (now < deadline) {
 #if defined(__GNUC__)
         __builtin_prefetch(caller);
+#else
+        (void)caller;
 #endif
+        now = nowNs();
     }
-    spinUntil(deadline);
+    if (sleeps && now - deadline > kLateWaitNs) spinMarginNs = kLongestSpinMarginNs;
 }
 
 void advance(int64_t ns) {
@@ -731,21 +748,25 @@ KxStatus KXDRV_CALL ReadAnalogIn(float* volts) {
 }
 
 KxStatus KXDRV_CALL DelayMicros(int32_t micros) {
+    // The wait counts from the call, before its checks.
+    const int64_t start = nowNs();
     double v = 0;
     if (injected(kDelayMicros, &v)) return logged(kDelayMicros, asU16(v), micros);
     if (KxStatus s = openCheck()) return logged(kDelayMicros, s, micros);
     if (micros < 0 || micros > 8191) return logged(kDelayMicros, kInvalidateDelay, micros);
     const int64_t wait = static_cast<int64_t>(micros) * 1000;
+    // Logged before it waits, so that only the way back is left after it.
+    logged(kDelayMicros, kNoError, micros);
     if (g.real) {
 #if defined(__GNUC__)
-        waitUntil(nowNs() + wait, __builtin_return_address(0));
+        waitUntil(start, start + wait, __builtin_return_address(0));
 #else
-        waitUntil(nowNs() + wait, nullptr);
+        waitUntil(start, start + wait, nullptr);
 #endif
     } else {
         advance(wait);
     }
-    return logged(kDelayMicros, kNoError, micros);
+    return kNoError;
 }
 
 KxStatus KXDRV_CALL WriteTimerControl(uint16_t address, int32_t counter, int32_t control,
