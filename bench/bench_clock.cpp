@@ -97,9 +97,11 @@ double lateness(Way way, int d) {
     return static_cast<double>(end - start) / 1000 - d;
 }
 
+// Each round's p50 and p99 of each way, and all the rounds' samples.
 struct Waits {
     std::vector<double> p50[kWays];
     std::vector<double> p99[kWays];
+    std::vector<double> all[kWays];
 };
 
 // One round of samples of d: the ways that spin sample by sample, in an
@@ -117,6 +119,7 @@ void waitRound(int d, int samples, std::mt19937& shuffle, Waits& w) {
     for (int k = 0; k < kWays; ++k) {
         w.p50[k].push_back(table::quantile(late[k], 0.5));
         w.p99[k].push_back(table::quantile(late[k], 0.99));
+        w.all[k].insert(w.all[k].end(), late[k].begin(), late[k].end());
     }
 }
 
@@ -195,10 +198,18 @@ int main(int argc, char** argv) {
         const std::string d = std::to_string(waits[i]);
         table::row("Real clock: DelayMicros(" + d + ") lateness p50 (us)", w[i].p50[kDelayMicros],
                    "<= 1 us");
-        table::row("Real clock: DelayMicros(" + d + ") lateness p99 / called spin-wait's p99",
-                   ratios(w[i].p99[kDelayMicros], w[i].p99[kSpinCall]), "<= 1.2");
-        table::row("Real clock: DelayMicros(" + d + ") lateness p99 / inline spin-wait's p99",
-                   ratios(w[i].p99[kDelayMicros], w[i].p99[kSpin]), "reported");
+        // A round's p99 of 300 samples is its third slowest, one of the
+        // machine's interruptions or not: the goal is read from all the
+        // rounds' samples at once, with the rounds' own ratios as spread.
+        auto p99Ratio = [&](Way baseline, const std::string& what, const std::string& goal) {
+            table::pooledRow("Real clock: DelayMicros(" + d + ") lateness p99 / " + what +
+                                 "'s p99, all rounds' samples (spread: each round's)",
+                             table::quantile(w[i].all[kDelayMicros], 0.99) /
+                                 table::quantile(w[i].all[baseline], 0.99),
+                             ratios(w[i].p99[kDelayMicros], w[i].p99[baseline]), goal);
+        };
+        p99Ratio(kSpinCall, "called spin-wait", "<= 1.2");
+        p99Ratio(kSpin, "inline spin-wait", "reported");
         auto both = [&](Way k) {
             return table::format(table::median(w[i].p50[k])) + " / " +
                    table::format(table::median(w[i].p99[k]));

@@ -49,6 +49,18 @@ inline void row(const std::string& measure, const std::vector<double>& rounds,
     std::fflush(stdout);
 }
 
+// "| measure | figure | low - high | goal |": a figure of all rounds at once
+// (a quantile of their samples pooled), beside the spread of the rounds'
+// own figures.
+inline void pooledRow(const std::string& measure, double figure, const std::vector<double>& rounds,
+                      const std::string& goal) {
+    const auto [low, high] = std::minmax_element(rounds.begin(), rounds.end());
+    std::printf("| %s | %s | %s - %s | %s |\n", measure.c_str(), table::format(figure).c_str(),
+                table::format(rounds.empty() ? 0.0 : *low).c_str(),
+                table::format(rounds.empty() ? 0.0 : *high).c_str(), goal.c_str());
+    std::fflush(stdout);
+}
+
 }  // namespace table
 
 #endif

@@ -271,6 +271,7 @@ constexpr double kFirstSpinMarginNs = 200e3;
 constexpr double kLongestSpinMarginNs = 2 * 8191e3;
 constexpr double kMarginMemoryNs = 16e9;
 constexpr int64_t kLateWaitNs = 10000;
+constexpr int64_t kColdAfterNs = 2000000;
 
 struct Range {
     double lo, hi;
@@ -511,9 +512,11 @@ void sleepUntil(int64_t t) {
 // On a virtual machine a caller comes back from a wait of milliseconds,
 // spun or slept, to code gone cold: the host took its translations and cache
 // lines meanwhile, and the way back cost 1-2 us after the wait had ended.
-// The spin keeps the caller's next instructions warm by touching them.
+// The spin of a wait that long keeps the caller's next instructions warm by
+// touching them. (Not of a shorter one: there the code stays warm, and
+// touching it as data cost the way back some 10 ns.)
 void waitUntil(int64_t start, int64_t deadline, const void* caller) {
-    spinMarginNs -= spinMarginNs * static_cast<double>(deadline - start) / kMarginMemoryNs;
+    spinMarginNs -= spinMarginNs * static_cast<double>(deadline - start) * (1 / kMarginMemoryNs);
     const int64_t wake = deadline - static_cast<int64_t>(spinMarginNs);
     int64_t now = nowNs();
     const bool sleeps = wake > now;
@@ -523,14 +526,17 @@ void waitUntil(int64_t start, int64_t deadline, const void* caller) {
         const double late = static_cast<double>(now - wake);
         spinMarginNs = std::max(spinMarginNs, std::min(2 * late, kLongestSpinMarginNs));
     }
-    while (now < deadline) {
 #if defined(__GNUC__)
-        __builtin_prefetch(caller);
-#else
-        (void)caller;
-#endif
-        now = nowNs();
+    if (deadline - start > kColdAfterNs) {
+        while (now < deadline) {
+            __builtin_prefetch(caller);
+            now = nowNs();
+        }
     }
+#else
+    (void)caller;
+#endif
+    while (now < deadline) now = nowNs();
     if (sleeps && now - deadline > kLateWaitNs) spinMarginNs = kLongestSpinMarginNs;
 }
 
@@ -626,6 +632,31 @@ uint32_t counterValue(const Counter& c) {
 
 bool timerArgsValid(uint16_t address, int32_t counter) {
     return address == boardAddress(g.active) && counter >= 0 && counter < kCounters;
+}
+
+// DelayMicros from its start on board time. Out of line, so that
+// DelayMicros reads the clock before this frame is set up.
+#if defined(__GNUC__)
+__attribute__((noinline))
+#endif
+KxStatus delay(int64_t start, int32_t micros) {
+    double v = 0;
+    if (injected(kDelayMicros, &v)) return logged(kDelayMicros, asU16(v), micros);
+    if (KxStatus s = openCheck()) return logged(kDelayMicros, s, micros);
+    if (micros < 0 || micros > 8191) return logged(kDelayMicros, kInvalidateDelay, micros);
+    const int64_t wait = static_cast<int64_t>(micros) * 1000;
+    // Logged before it waits, so that only the way back is left after it.
+    logged(kDelayMicros, kNoError, micros);
+    if (g.real) {
+#if defined(__GNUC__)
+        waitUntil(start, start + wait, __builtin_return_address(0));
+#else
+        waitUntil(start, start + wait, nullptr);
+#endif
+    } else {
+        advance(wait);
+    }
+    return kNoError;
 }
 
 }  // namespace
@@ -747,27 +778,8 @@ KxStatus KXDRV_CALL ReadAnalogIn(float* volts) {
     return logged(kReadAnalogIn, kNoError);
 }
 
-KxStatus KXDRV_CALL DelayMicros(int32_t micros) {
-    // The wait counts from the call, before its checks.
-    const int64_t start = nowNs();
-    double v = 0;
-    if (injected(kDelayMicros, &v)) return logged(kDelayMicros, asU16(v), micros);
-    if (KxStatus s = openCheck()) return logged(kDelayMicros, s, micros);
-    if (micros < 0 || micros > 8191) return logged(kDelayMicros, kInvalidateDelay, micros);
-    const int64_t wait = static_cast<int64_t>(micros) * 1000;
-    // Logged before it waits, so that only the way back is left after it.
-    logged(kDelayMicros, kNoError, micros);
-    if (g.real) {
-#if defined(__GNUC__)
-        waitUntil(start, start + wait, __builtin_return_address(0));
-#else
-        waitUntil(start, start + wait, nullptr);
-#endif
-    } else {
-        advance(wait);
-    }
-    return kNoError;
-}
+// The wait counts from the call: its clock is read before anything else.
+KxStatus KXDRV_CALL DelayMicros(int32_t micros) { return delay(nowNs(), micros); }
 
 KxStatus KXDRV_CALL WriteTimerControl(uint16_t address, int32_t counter, int32_t control,
                                       int32_t count) {
