@@ -176,7 +176,7 @@ int main(int argc, char** argv) {
     realBoard();
 
     const int waits[] = {10, 100, 1000, 8191};
-    const int samples[] = {4000, 2000, 1000, 300};
+    const int samples[] = {4000, 2000, 1000, 600};
     std::mt19937 shuffle(4410);
     Waits w[4];
     std::vector<double> wave[2], spun[2];
@@ -198,7 +198,7 @@ int main(int argc, char** argv) {
         const std::string d = std::to_string(waits[i]);
         table::row("Real clock: DelayMicros(" + d + ") lateness p50 (us)", w[i].p50[kDelayMicros],
                    "<= 1 us");
-        // A round's p99 of 300 samples is its third slowest, one of the
+        // A round's p99 of 600 samples is its sixth slowest, one of the
         // machine's interruptions or not: the goal is read from all the
         // rounds' samples at once, with the rounds' own ratios as spread.
         auto p99Ratio = [&](Way baseline, const std::string& what, const std::string& goal) {
