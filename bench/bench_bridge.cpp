@@ -18,19 +18,15 @@
 #include <thread>
 #include <vector>
 
-#if defined(_WIN32)
-// Without the multimedia API, whose OpenDriver and CloseDriver are not kxdrv's.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#else
-#include <dlfcn.h>
+#include <type_traits>
+
+#if !defined(_WIN32)
 #include <sched.h>
-#include <unistd.h>
 #endif
 
+#include "kxdrv_ordinals.h"
 #include "kxsim.h"
+#include "library.h"
 
 namespace {
 
@@ -63,41 +59,34 @@ struct Board {
     decltype(&::kxsim_set_clock) setClock = nullptr;
     decltype(&::kxsim_set_logging) setLogging = nullptr;
     int64_t (*serverPid)(void) = nullptr;  // the client's kxbridge_server_pid
+    kxbridge::Library library;
 
-    bool load(const std::string& path) {
-#if defined(_WIN32)
-        HMODULE h = LoadLibraryA(path.c_str());
-        if (h == nullptr) return false;
-        using Any = void (*)(void);
-        auto op = [h](int ordinal) {
-            return reinterpret_cast<Any>(GetProcAddress(h, MAKEINTRESOURCEA(ordinal)));
+    // Bound as the driver server binds kxdrv: false, and why, if it fails.
+    bool load(const std::string& path, std::string& problem) {
+        if (!library.open(path, problem)) return false;
+        auto op = [this](auto& field, int ordinal, const char* name) {
+            field = reinterpret_cast<std::remove_reference_t<decltype(field)>>(
+                library.operation(ordinal, name));
         };
-        auto named = [h](const char* name) { return reinterpret_cast<Any>(GetProcAddress(h, name)); };
-#else
-        void* h = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (h == nullptr) return false;
-        auto op = [h](const char* name) { return dlsym(h, name); };
-        auto named = op;
-#endif
-#if defined(_WIN32)
-#define KX_OP(field, ordinal, name) field = reinterpret_cast<decltype(field)>(op(ordinal))
-#else
-#define KX_OP(field, ordinal, name) field = reinterpret_cast<decltype(field)>(op(name))
-#endif
-        KX_OP(open, 5, "OpenDriver");
-        KX_OP(activate, 9, "ActivateBoard");
-        KX_OP(activeBoard, 10, "GetActiveBoard");
-        KX_OP(configure, 18, "ConfigureAnalogIn");
-        KX_OP(read, 19, "ReadAnalogIn");
-        KX_OP(delay, 29, "DelayMicros");
-#undef KX_OP
-        reset = reinterpret_cast<decltype(reset)>(named("kxsim_reset"));
-        zeroCosts = reinterpret_cast<decltype(zeroCosts)>(named("kxsim_zero_costs"));
-        setClock = reinterpret_cast<decltype(setClock)>(named("kxsim_set_clock"));
-        setLogging = reinterpret_cast<decltype(setLogging)>(named("kxsim_set_logging"));
-        serverPid = reinterpret_cast<decltype(serverPid)>(named("kxbridge_server_pid"));
-        return open && activate && activeBoard && configure && read && delay && reset &&
-               zeroCosts && setClock && setLogging;
+        auto named = [this](auto& field, const char* name) {
+            field = reinterpret_cast<std::remove_reference_t<decltype(field)>>(library.symbol(name));
+        };
+        op(open, KXBRIDGE_ORDINAL_OpenDriver, "OpenDriver");
+        op(activate, KXBRIDGE_ORDINAL_ActivateBoard, "ActivateBoard");
+        op(activeBoard, KXBRIDGE_ORDINAL_GetActiveBoard, "GetActiveBoard");
+        op(configure, KXBRIDGE_ORDINAL_ConfigureAnalogIn, "ConfigureAnalogIn");
+        op(read, KXBRIDGE_ORDINAL_ReadAnalogIn, "ReadAnalogIn");
+        op(delay, KXBRIDGE_ORDINAL_DelayMicros, "DelayMicros");
+        named(reset, "kxsim_reset");
+        named(zeroCosts, "kxsim_zero_costs");
+        named(setClock, "kxsim_set_clock");
+        named(setLogging, "kxsim_set_logging");
+        named(serverPid, "kxbridge_server_pid");
+        if (open && activate && activeBoard && configure && read && delay && reset && zeroCosts &&
+            setClock && setLogging)
+            return true;
+        problem = library.file() + " lacks a call this benchmark makes";
+        return false;
     }
 
     // A session on a board that takes no time and keeps no log.
@@ -186,9 +175,9 @@ int main(int argc, char** argv) {
     const int samples = given(3) ? std::atoi(argv[3]) : 200000;
 
     Board local, bridged;
-    if (!local.load(localPath) || !bridged.load(clientPath)) {
-        std::fprintf(stderr, "bench_bridge: cannot load %s or %s\n", localPath.c_str(),
-                     clientPath.c_str());
+    std::string problem;
+    if (!local.load(localPath, problem) || !bridged.load(clientPath, problem)) {
+        std::fprintf(stderr, "bench_bridge: %s\n", problem.c_str());
         return 1;
     }
     local.prepare();
