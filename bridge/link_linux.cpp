@@ -5,6 +5,10 @@
 // (it also reaps it); the server sees the client end when its parent
 // changes. PR_SET_PDEATHSIG is not used: it fires when the thread that
 // started the server ends, and a host may start it from a passing thread.
+// The client signals the server only through a pidfd where the kernel has
+// them, else only while waitpid says its pid is still the unreaped child's:
+// a host that reaps children itself cannot make it hit a process that has
+// since taken that pid.
 // The server runs in a process group of its own and ignores SIGINT, so that
 // Ctrl-C in the host's terminal does not end the driver session.
 #include <dlfcn.h>
@@ -46,17 +50,31 @@ long futex(std::atomic<uint32_t>& word, int op, uint32_t value, const timespec* 
 
 std::string failed(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
+// A descriptor of the process itself (Linux 5.3); -1 where the kernel, or
+// an emulator, has none.
+int openPidfd(pid_t pid) {
+#if defined(SYS_pidfd_open)
+    const long fd = syscall(SYS_pidfd_open, pid, 0);
+    return fd < 0 ? -1 : static_cast<int>(fd);
+#else
+    (void)pid;
+    return -1;
+#endif
+}
+
 class LinuxLink : public Link {
 public:
-    LinuxLink(Channel* channel, pid_t peer, bool client)
-        : channel_(channel), peer_(peer), client_(client) {}
+    // The client's link: peer is its own child, pidfd that child's or -1.
+    LinuxLink(Channel* channel, pid_t peer, int pidfd, bool client)
+        : channel_(channel), peer_(peer), pidfd_(pidfd), client_(client) {}
 
     ~LinuxLink() override {
-        if (client_ && !reaped_) {
-            kill(peer_, SIGKILL);
-            while (waitpid(peer_, nullptr, 0) < 0 && errno == EINTR) {
+        if (client_ && peer_ > 0 && !reaped_) {
+            killChild();
+            while (!reaped_ && waitpid(peer_, nullptr, 0) < 0 && errno == EINTR) {
             }
         }
+        if (pidfd_ >= 0) close(pidfd_);
         munmap(channel_, sizeof(Channel));
     }
 
@@ -82,6 +100,25 @@ public:
     int64_t peer() const override { return peer_; }
 
 private:
+    void killChild() {
+#if defined(SYS_pidfd_send_signal)
+        if (pidfd_ >= 0) {
+            syscall(SYS_pidfd_send_signal, pidfd_, SIGKILL, nullptr, 0);
+            return;
+        }
+#endif
+        pid_t r;
+        while ((r = waitpid(peer_, nullptr, WNOHANG)) < 0 && errno == EINTR) {
+        }
+        // Ended and reaped now, or reaped by the host (ECHILD): its pid may
+        // be another process's already.
+        if (r != 0) {
+            reaped_ = true;
+            return;
+        }
+        kill(peer_, SIGKILL);
+    }
+
     bool peerRuns() {
         if (!client_) return getppid() == peer_;
         if (reaped_) return false;
@@ -94,6 +131,7 @@ private:
 
     Channel* channel_;
     pid_t peer_;
+    int pidfd_;
     bool client_;
     bool reaped_ = false;
 };
@@ -173,7 +211,8 @@ std::unique_ptr<Link> Link::start(const std::string& server, std::string& proble
         munmap(c, sizeof(Channel));
         return nullptr;
     }
-    return std::unique_ptr<Link>(new LinuxLink(c, pid, true));
+    // Unreaped, the child cannot have given its pid away yet.
+    return std::unique_ptr<Link>(new LinuxLink(c, pid, openPidfd(pid), true));
 }
 
 std::unique_ptr<Link> Link::attach(int argc, char** argv, std::string& problem) {
@@ -197,7 +236,7 @@ std::unique_ptr<Link> Link::attach(int argc, char** argv, std::string& problem) 
         problem = "the client has ended";
         return nullptr;
     }
-    return std::unique_ptr<Link>(new LinuxLink(c, parent, false));
+    return std::unique_ptr<Link>(new LinuxLink(c, parent, -1, false));
 }
 
 std::string serverBesideLibrary() {

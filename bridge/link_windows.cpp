@@ -50,7 +50,9 @@ public:
           peerId_(peerId), client_(client) {}
 
     ~WindowsLink() override {
-        if (client_ && WaitForSingleObject(peer_, 0) == WAIT_TIMEOUT) {
+        // The client's peer is the handle CreateProcess gave it: its own
+        // child, which no other process can take the place of while open.
+        if (client_ && peer_ != nullptr && WaitForSingleObject(peer_, 0) == WAIT_TIMEOUT) {
             TerminateProcess(peer_, 1);
             WaitForSingleObject(peer_, 5000);
         }
