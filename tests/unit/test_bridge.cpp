@@ -5,13 +5,24 @@
 // host process; a call too large for the channel is refused whole; a count
 // too large for a 32-bit server's size_t stays too large there.
 //
-//   test_bridge --child FILE   (run by a test) starts a server, writes its
-//                              process id to FILE and ends
+// A test signals only a process it started itself, checked first: a kill
+// meant for a server that is not there must not reach anything else.
+//
+//   test_bridge --child FILE         (run by a test) starts a server, writes
+//                                    its process id to FILE and ends
+//   test_bridge --absent-kill FILE   (run by a test) kills a server that is
+//                                    not there, beside a sentinel child, and
+//                                    writes what it saw to FILE
+//   test_bridge --sentinel PARENT    waits until process PARENT ends
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,9 +35,11 @@
 #include <windows.h>
 
 #include <process.h>
+#include <tlhelp32.h>
 #else
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -53,15 +66,83 @@ std::string ownPath() {
 #endif
 }
 
-bool kill(int64_t pid) {
+int64_t ownPid() {
+#if defined(_WIN32)
+    return static_cast<int64_t>(GetCurrentProcessId());
+#else
+    return static_cast<int64_t>(getpid());
+#endif
+}
+
+#if !defined(_WIN32)
+// A process's state letter and parent from /proc; false for no such process.
+bool procStat(int64_t pid, char& state, int64_t& parent) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return false;
+    // The name in parentheses may hold anything: the fields follow its end.
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos) return false;
+    std::istringstream fields(line.substr(close + 1));
+    return static_cast<bool>(fields >> state >> parent);
+}
+
+int pidfdOpen(int64_t pid) {
+#if defined(SYS_pidfd_open)
+    const long fd = syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0);
+    return fd < 0 ? -1 : static_cast<int>(fd);
+#else
+    (void)pid;
+    return -1;
+#endif
+}
+#endif
+
+// Whether pid is a process this one started: the only kind a test signals.
+bool ownChild(int64_t pid) {
+#if defined(_WIN32)
+    if (pid <= 0 || pid > static_cast<int64_t>(MAXDWORD)) return false;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    bool mine = false;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (entry.th32ProcessID == static_cast<DWORD>(pid)) {
+            mine = entry.th32ParentProcessID == GetCurrentProcessId();
+            break;
+        }
+    }
+    CloseHandle(snapshot);
+    return mine;
+#else
+    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) return false;
+    char state = 0;
+    int64_t parent = 0;
+    return procStat(pid, state, parent) && parent == ownPid();
+#endif
+}
+
+// Kills pid if it is this process's own child; false, with nothing
+// signalled, if it is not. The process is held (a pidfd, a handle) before
+// it is checked, so that the pid cannot pass to another one in between.
+bool killChild(int64_t pid) {
+    if (!ownChild(pid)) return false;
 #if defined(_WIN32)
     HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
     if (h == nullptr) return false;
-    const bool done = TerminateProcess(h, 9) != 0;
+    const bool done = ownChild(pid) && TerminateProcess(h, 9) != 0;
     CloseHandle(h);
     return done;
 #else
-    return ::kill(static_cast<pid_t>(pid), SIGKILL) == 0;
+    const int fd = pidfdOpen(pid);
+    if (fd < 0) return ::kill(static_cast<pid_t>(pid), SIGKILL) == 0;
+    bool done = false;
+#if defined(SYS_pidfd_send_signal)
+    done = ownChild(pid) && syscall(SYS_pidfd_send_signal, fd, SIGKILL, nullptr, 0) == 0;
+#endif
+    close(fd);
+    return done;
 #endif
 }
 
@@ -74,10 +155,9 @@ bool ended(int64_t pid) {
     CloseHandle(h);
     return done;
 #else
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string pidField, name, state;
-    if (!(stat >> pidField >> name >> state)) return true;
-    return state == "Z" || state == "X";
+    char state = 0;
+    int64_t parent = 0;
+    return !procStat(pid, state, parent) || state == 'Z' || state == 'X';
 #endif
 }
 
@@ -90,26 +170,116 @@ bool endsWithin(int64_t pid, std::chrono::seconds limit) {
     return true;
 }
 
-// Runs this program with --child file and waits for it to end.
-int runChild(const std::string& file) {
-    const std::string self = ownPath();
+// A run of this program with args: started, then waited for with finish.
+struct Self {
+    int64_t pid = -1;
 #if defined(_WIN32)
-    return static_cast<int>(
-        _spawnl(_P_WAIT, self.c_str(), ("\"" + self + "\"").c_str(), "--child", file.c_str(), nullptr));
-#else
-    char* argv[] = {const_cast<char*>(self.c_str()), const_cast<char*>("--child"),
-                    const_cast<char*>(file.c_str()), nullptr};
-    pid_t pid = -1;
-    if (posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv, environ) != 0) return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    HANDLE process = nullptr;
 #endif
+
+    // ownGroup: in a process group of its own (Linux), where a signal to
+    // "its group" cannot reach this one's.
+    static Self start(const std::vector<std::string>& args, bool ownGroup = false) {
+        const std::string self = ownPath();
+        Self s;
+#if defined(_WIN32)
+        (void)ownGroup;
+        std::vector<std::string> quoted{"\"" + self + "\""};
+        quoted.insert(quoted.end(), args.begin(), args.end());
+        std::vector<const char*> argv;
+        for (const std::string& a : quoted) argv.push_back(a.c_str());
+        argv.push_back(nullptr);
+        const intptr_t h = _spawnv(_P_NOWAIT, self.c_str(), argv.data());
+        if (h == -1) return s;
+        s.process = reinterpret_cast<HANDLE>(h);
+        s.pid = static_cast<int64_t>(GetProcessId(s.process));
+#else
+        std::vector<char*> argv{const_cast<char*>(self.c_str())};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        if (ownGroup) {
+            posix_spawnattr_setpgroup(&attr, 0);
+            posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+        }
+        pid_t pid = -1;
+        if (posix_spawn(&pid, self.c_str(), nullptr, &attr, argv.data(), environ) == 0) s.pid = pid;
+        posix_spawnattr_destroy(&attr);
+#endif
+        return s;
+    }
+
+    // How it ended: "exit N", or "signal N" (Linux).
+    std::string finish() {
+        if (pid <= 0) return "not started";
+#if defined(_WIN32)
+        WaitForSingleObject(process, INFINITE);
+        DWORD code = 0;
+        GetExitCodeProcess(process, &code);
+        CloseHandle(process);
+        process = nullptr;
+        pid = -1;
+        return "exit " + std::to_string(code);
+#else
+        int status = 0;
+        while (waitpid(static_cast<pid_t>(pid), &status, 0) < 0) {
+            if (errno != EINTR) return "not waited for";
+        }
+        pid = -1;
+        if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));
+        return "exit " + std::to_string(WEXITSTATUS(status));
+#endif
+    }
+};
+
+std::string runSelf(const std::vector<std::string>& args, bool ownGroup = false) {
+    return Self::start(args, ownGroup).finish();
+}
+
+std::string readFile(const std::string& file) {
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 int child(const char* file) {
     if (GetLibraryVersion() != 0x01A0) return 1;
     std::ofstream(file) << kxbridge_server_pid() << "\n";
+    return 0;
+}
+
+// Waits until process parent ends, at most five minutes.
+int sentinel(const char* parent) {
+    const int64_t pid = std::atoll(parent);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(5);
+    while (!ended(pid) && std::chrono::steady_clock::now() < end) {
+#if !defined(_WIN32)
+        if (getppid() != static_cast<pid_t>(pid)) break;
+#endif
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return 0;
+}
+
+// A server started and killed, and then a kill of the absent one (pid 0),
+// beside a sentinel child; FILE says what each step met.
+int absentKill(const char* file) {
+    std::ofstream out(file);
+    Self watcher = Self::start({"--sentinel", std::to_string(ownPid())});
+    out << "sentinel " << (ownChild(watcher.pid) ? "started" : "missing") << "\n";
+    GetLibraryVersion();
+    const int64_t server = kxbridge_server_pid();
+    out << "server " << (killChild(server) && endsWithin(server, std::chrono::seconds(60)) ? "killed" : "kept") << "\n";
+    GetLibraryVersion();
+    const int64_t absent = kxbridge_server_pid();
+    out << "then pid " << absent << "\n";
+    out << "its kill " << (killChild(absent) ? "sent" : "refused") << "\n";
+    out << "sentinel " << (ended(watcher.pid) ? "ended" : "running") << "\n";
+    out.flush();
+    killChild(watcher.pid);
+    watcher.finish();
     return 0;
 }
 
@@ -166,17 +336,20 @@ void expectSessionOpens() {
 class Bridge : public BoardTest {
 protected:
     // A session as KX4410_InitDriverAndBoard opens it, then the server
-    // killed and gone. Returns its process id.
-    int64_t killInSession() {
+    // killed and gone; its process id in killed. Call through
+    // ASSERT_NO_FATAL_FAILURE: a test goes no further without it.
+    void killInSession() {
         Outcome o = call("KX4410_InitDriverAndBoard", 1, numbers({0}));
-        EXPECT_FALSE(o.raised) << o.message;
+        ASSERT_FALSE(o.raised) << o.message;
         const int64_t server = kxbridge_server_pid();
-        EXPECT_GT(server, 0);
-        EXPECT_FALSE(ended(server));
-        EXPECT_TRUE(kill(server));
-        EXPECT_TRUE(endsWithin(server, std::chrono::seconds(10)));
-        return server;
+        ASSERT_GT(server, 0);
+        ASSERT_FALSE(ended(server));
+        ASSERT_TRUE(killChild(server));
+        ASSERT_TRUE(endsWithin(server, std::chrono::seconds(60)));
+        killed = server;
     }
+
+    int64_t killed = 0;
 };
 
 }  // namespace
@@ -193,7 +366,7 @@ TEST_F(Bridge, TheServerIsAnotherProcessStartedOnFirstUse) {
 }
 
 TEST_F(Bridge, AKilledServerGivesEveryPlugInItsDriverFailureAndTheNextInitANewSession) {
-    const int64_t old = killInSession();
+    ASSERT_NO_FATAL_FAILURE(killInSession());
 
     for (const FailureCase& c : failures) {
         SCOPED_TRACE(c.function);
@@ -212,18 +385,18 @@ TEST_F(Bridge, AKilledServerGivesEveryPlugInItsDriverFailureAndTheNextInitANewSe
     EXPECT_EQ(again.values(0), std::vector<double>{0});
     EXPECT_EQ(again.values(1), std::vector<double>{1});
     EXPECT_NE(kxbridge_server_pid(), 0);
-    EXPECT_NE(kxbridge_server_pid(), old);
+    EXPECT_NE(kxbridge_server_pid(), killed);
     EXPECT_EQ(boardLog(), freshSession);
     EXPECT_EQ(kxsim_active_board(), 0);
 }
 
 TEST_F(Bridge, AnInitRightAfterAKillOpensANewSession) {
-    killInSession();
+    ASSERT_NO_FATAL_FAILURE(killInSession());
     expectSessionOpens();
 }
 
 TEST_F(Bridge, WithoutAServerEveryCallAnswersAsAClosedDriverAndWritesNoOutput) {
-    killInSession();
+    ASSERT_NO_FATAL_FAILURE(killInSession());
     uint16_t word = 77, irq = 78, bus = 79, slot = 80;
     float volts = 1.5f;
     EXPECT_EQ(GetLibraryVersion(), 0);
@@ -262,10 +435,11 @@ TEST_F(Bridge, AServerKilledInsideACallFailsThatCall) {
     openSession();
     kxsim_set_clock(1);
     const int64_t server = kxbridge_server_pid();
+    ASSERT_TRUE(ownChild(server));
     bool killed = false;
     std::thread killer([server, &killed] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        killed = kill(server);
+        killed = killChild(server);
     });
     // 10 s of reads 1 ms apart, most of it inside DelayMicros.
     Outcome o = call("KX4410_ReadAD", 1, numbers({2, 0, 0, 10000, 1000}));
@@ -278,16 +452,33 @@ TEST_F(Bridge, AServerKilledInsideACallFailsThatCall) {
     expectSessionOpens();
 }
 
+TEST_F(Bridge, AKillMeantForAServerThatIsNotThereReachesNoOtherProcess) {
+    // Nothing this test does not start is a candidate.
+    EXPECT_FALSE(ownChild(0));
+    EXPECT_FALSE(ownChild(-1));
+    EXPECT_FALSE(ownChild(ownPid()));
+    EXPECT_FALSE(ownChild(int64_t{1} << 40));
+    // The kill itself runs in a child of a process group of its own, beside
+    // a sentinel child of that child's: a signal to pid 0 there would end
+    // both, and not this test.
+    const std::string file = "test_bridge_absent.txt";
+    std::remove(file.c_str());
+    EXPECT_EQ(runSelf({"--absent-kill", file}, true), "exit 0");
+    EXPECT_EQ(readFile(file),
+              "sentinel started\nserver killed\nthen pid 0\nits kill refused\nsentinel running\n");
+    std::remove(file.c_str());
+}
+
 TEST_F(Bridge, TheServerEndsWithItsHostProcess) {
     const std::string file = "test_bridge_child.txt";
     std::remove(file.c_str());
-    ASSERT_EQ(runChild(file), 0);
+    ASSERT_EQ(runSelf({"--child", file}), "exit 0");
     int64_t server = 0;
     std::ifstream(file) >> server;
     std::remove(file.c_str());
     ASSERT_GT(server, 0);
     EXPECT_NE(server, kxbridge_server_pid());
-    EXPECT_TRUE(endsWithin(server, std::chrono::seconds(10)));
+    EXPECT_TRUE(endsWithin(server, std::chrono::seconds(60)));
 }
 
 TEST_F(Bridge, AQueueTooLargeForTheChannelIsRefusedWhole) {
@@ -328,6 +519,8 @@ TEST_F(Bridge, ACountBeyondTheServersWordSizeIsNotWrappedIntoIt) {
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--child") return child(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--absent-kill") return absentKill(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--sentinel") return sentinel(argv[2]);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
