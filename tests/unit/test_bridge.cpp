@@ -17,11 +17,13 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <limits>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -47,6 +49,7 @@
 #include "banner.h"
 #include "board.h"
 #include "kxbridge.h"
+#include "kxhost.h"
 
 using namespace mexhost;
 
@@ -335,6 +338,8 @@ void expectSessionOpens() {
 
 class Bridge : public BoardTest {
 protected:
+    void TearDown() override { kxhost_set_interrupt_probe(nullptr); }
+
     // A session as KX4410_InitDriverAndBoard opens it, then the server
     // killed and gone; its process id in killed. Call through
     // ASSERT_NO_FATAL_FAILURE: a test goes no further without it.
@@ -351,6 +356,28 @@ protected:
 
     int64_t killed = 0;
 };
+
+// The long call's first interrupt check, which our host makes the probe
+// answer: what the board's log held then, handed to the thread that waits
+// for it.
+struct FirstCheck {
+    std::mutex mutex;
+    std::condition_variable seen;
+    bool reached = false;
+    std::vector<DriverCall> log;
+};
+FirstCheck firstCheck;
+
+int onFirstCheck() {
+    std::lock_guard<std::mutex> lock(firstCheck.mutex);
+    if (!firstCheck.reached) {
+        // Between two driver calls: the client is free for the log's.
+        firstCheck.log = boardLog();
+        firstCheck.reached = true;
+        firstCheck.seen.notify_all();
+    }
+    return 0;
+}
 
 }  // namespace
 
@@ -436,15 +463,31 @@ TEST_F(Bridge, AServerKilledInsideACallFailsThatCall) {
     kxsim_set_clock(1);
     const int64_t server = kxbridge_server_pid();
     ASSERT_TRUE(ownChild(server));
-    bool killed = false;
-    std::thread killer([server, &killed] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        killed = killChild(server);
+    {
+        std::lock_guard<std::mutex> lock(firstCheck.mutex);
+        firstCheck.reached = false;
+        firstCheck.log.clear();
+    }
+    bool sent = false;
+    // The kill waits for the call to be under way; the limit only ends a
+    // hang.
+    std::thread killer([server, &sent] {
+        {
+            std::unique_lock<std::mutex> lock(firstCheck.mutex);
+            if (!firstCheck.seen.wait_for(lock, std::chrono::minutes(2),
+                                          [] { return firstCheck.reached; }))
+                return;
+        }
+        sent = killChild(server);
     });
-    // 10 s of reads 1 ms apart, most of it inside DelayMicros.
-    Outcome o = call("KX4410_ReadAD", 1, numbers({2, 0, 0, 10000, 1000}));
+    kxhost_set_interrupt_probe(onFirstCheck);
+    // 10000 reads 8.191 ms apart, most of the time inside DelayMicros: the
+    // kill comes long before their end.
+    Outcome o = call("KX4410_ReadAD", 1, numbers({2, 0, 0, 10000, 8191}));
+    kxhost_set_interrupt_probe(nullptr);
     killer.join();
-    EXPECT_TRUE(killed);
+    EXPECT_EQ(firstCheck.log, (std::vector<DriverCall>{configure(2, 0), adRead(), waitUs(8191)}));
+    EXPECT_TRUE(sent);
     EXPECT_TRUE(o.raised);
     EXPECT_TRUE(o.message == "KX4410 error at delaying!" || o.message == "KX4410 error at reading AD!")
         << o.message;
