@@ -560,6 +560,28 @@ TEST_F(Bridge, ACountBeyondTheServersWordSizeIsNotWrappedIntoIt) {
     EXPECT_EQ(result, 0);
 }
 
+TEST_F(Bridge, ALogEntryAskedWithoutItsNameBringsBackEveryOtherOutputInPlace) {
+    openSession();
+    ASSERT_EQ(WriteAnalogOut(1, 7), 0);
+    ASSERT_EQ(GetLibraryVersion(), 0x01A0);
+    ASSERT_EQ(kxsim_log_size(), 2u);
+    double args[4] = {-1, -1, -1, -1};
+    int count = -1;
+    double result = -1;
+    EXPECT_EQ(kxsim_log_entry(0, nullptr, args, &count, &result), 0);
+    EXPECT_EQ(std::vector<double>(args, args + 4), (std::vector<double>{1, 7, 0, 0}));
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(kxsim_log_entry(1, nullptr, args, &count, &result), 0);
+    EXPECT_EQ(std::vector<double>(args, args + 4), (std::vector<double>{0, 0, 0, 0}));
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(result, 0x01A0);
+    // And a name asked for after them still comes.
+    const char* op = nullptr;
+    EXPECT_EQ(kxsim_log_entry(0, &op, nullptr, nullptr, nullptr), 0);
+    EXPECT_STREQ(op, "WriteAnalogOut");
+}
+
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--child") return child(argv[2]);
     if (argc == 3 && std::string(argv[1]) == "--absent-kill") return absentKill(argv[2]);
