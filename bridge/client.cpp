@@ -48,6 +48,9 @@ public:
         Channel& c = link_->channel();
         ring(*link_, c.request);
         if (!await(*link_, c.reply, c.request, replies_, Patience{kSpinNs, expectedNs, -1})) {
+            const std::string how = link_->end();
+            problem_ = "the driver server ended";
+            if (!how.empty()) problem_ += " (" + how + ")";
             link_.reset();
             return false;
         }

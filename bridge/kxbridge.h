@@ -52,7 +52,10 @@ extern "C" {
 /* The server's process id; 0 before the first start and once the client
  * has found its server ended (or failed to start one). */
 KXDRV_API int64_t kxbridge_server_pid(void);
-/* Why the last start of a server failed; "" when it did not. */
+/* Why no server runs: the last start failed ("cannot start ...: No such
+ * file or directory", the server's own report) or the server ended ("the
+ * driver server ended (killed by signal 9)"); "" while one runs, and before
+ * the first start. */
 KXDRV_API const char* kxbridge_problem(void);
 
 #ifdef __cplusplus

@@ -99,6 +99,12 @@ public:
 
     int64_t peer() const override { return peer_; }
 
+    std::string end() const override {
+        if (!ended_) return "";
+        if (WIFSIGNALED(status_)) return "killed by signal " + std::to_string(WTERMSIG(status_));
+        return "exit status " + std::to_string(WEXITSTATUS(status_));
+    }
+
 private:
     void killChild() {
 #if defined(SYS_pidfd_send_signal)
@@ -122,9 +128,10 @@ private:
     bool peerRuns() {
         if (!client_) return getppid() == peer_;
         if (reaped_) return false;
-        const pid_t r = waitpid(peer_, nullptr, WNOHANG);
+        const pid_t r = waitpid(peer_, &status_, WNOHANG);
         if (r == 0 || (r < 0 && errno == EINTR)) return true;
         // Ended and reaped here, or reaped by the host (ECHILD).
+        ended_ = r == peer_;
         reaped_ = true;
         return false;
     }
@@ -134,6 +141,8 @@ private:
     int pidfd_;
     bool client_;
     bool reaped_ = false;
+    bool ended_ = false;  // reaped here, with its status
+    int status_ = 0;
 };
 
 Channel* map(int fd) {
@@ -142,6 +151,12 @@ Channel* map(int fd) {
 }
 
 pid_t spawn(const std::string& server, int fd, std::string& problem) {
+    // Asked first: where exec fails in posix_spawn's child (an emulator's
+    // fork), the failure would only show as a server that never reports.
+    if (access(server.c_str(), X_OK) != 0) {
+        problem = "cannot start " + server + ": " + std::strerror(errno);
+        return -1;
+    }
     char parent[24], channelFd[24];
     std::snprintf(parent, sizeof parent, "%ld", static_cast<long>(getpid()));
     std::snprintf(channelFd, sizeof channelFd, "%d", kChannelFd);

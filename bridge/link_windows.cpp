@@ -82,6 +82,12 @@ public:
 
     int64_t peer() const override { return peerId_; }
 
+    std::string end() const override {
+        DWORD code = STILL_ACTIVE;
+        if (!GetExitCodeProcess(peer_, &code) || code == STILL_ACTIVE) return "";
+        return "exit code " + std::to_string(code);
+    }
+
 private:
     HANDLE event(Doorbell& bell) const { return &bell == &view_->request ? request_ : reply_; }
 
