@@ -22,6 +22,8 @@
  *   answers as below, without a server, until the next OpenDriver (or
  *   kxsim_reset, the simulated board's power-on) starts a new one, which
  *   then makes that call. Output parameters are left as they are.
+ *   kxbridge_problem says why no server runs, and kxsim_unreachable
+ *   (sim/kxsim.h) tells a caller that one of its calls found none.
  *
  *     operations with a status word     1 (DriverHandleError)
  *     GetLibraryVersion                 0

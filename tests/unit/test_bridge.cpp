@@ -14,6 +14,11 @@
 //                                    not there, beside a sentinel child, and
 //                                    writes what it saw to FILE
 //   test_bridge --sentinel PARENT    waits until process PARENT ends
+//   test_bridge --without-server FILE
+//                                    (run by a test, from a copy of this
+//                                    folder without a usable server) calls
+//                                    Init and every kxsim form, and writes
+//                                    what each met to FILE
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -21,7 +26,9 @@
 #include <cstdio>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <mutex>
 #include <sstream>
@@ -182,8 +189,8 @@ struct Self {
 
     // ownGroup: in a process group of its own (Linux), where a signal to
     // "its group" cannot reach this one's.
-    static Self start(const std::vector<std::string>& args, bool ownGroup = false) {
-        const std::string self = ownPath();
+    static Self start(const std::vector<std::string>& args, bool ownGroup = false,
+                      const std::string& self = ownPath()) {
         Self s;
 #if defined(_WIN32)
         (void)ownGroup;
@@ -247,9 +254,66 @@ std::string readFile(const std::string& file) {
     return text.str();
 }
 
+// A kxsim form as the first call starts the server, as any call does.
 int child(const char* file) {
-    if (GetLibraryVersion() != 0x01A0) return 1;
+    Outcome o = mexhost::call("kxsim", 1, args(text("da"), scalar(0)));
+    if (o.raised || o.values(0) != std::vector<double>{2047}) return 1;
     std::ofstream(file) << kxbridge_server_pid() << "\n";
+    return 0;
+}
+
+// kxsim's forms, each called as it works with a server. reset comes apart:
+// it brings a server back.
+struct Form {
+    const char* name;
+    int nlhs;
+    std::function<std::vector<Array>()> args;
+};
+const std::vector<Form> kxsimForms = {
+    {"clock", 0, [] { return args(text("clock"), text("real")); }},
+    {"now", 1, [] { return args(text("now")); }},
+    {"inject", 0, [] { return args(text("inject"), text("ReadAnalogIn"), scalar(1), scalar(3)); }},
+    {"log", 3, [] { return args(text("log")); }},
+    {"clearlog", 0, [] { return args(text("clearlog")); }},
+    {"logging", 0, [] { return args(text("logging"), scalar(1)); }},
+    {"logcapacity", 0, [] { return args(text("logcapacity"), scalar(5)); }},
+    {"ad", 0, [] { return args(text("ad"), scalar(2), row({1, 2})); }},
+    {"timer", 0, [] { return args(text("timer"), row({100})); }},
+    {"boards", 0, [] { return args(text("boards"), scalar(2)); }},
+    {"versions", 0, [] { return args(text("versions"), scalar(1), scalar(2)); }},
+    {"plant", 0, [] { return args(text("plant"), scalar(1), scalar(0.1)); }},
+    {"level", 0, [] { return args(text("level"), scalar(2), scalar(1)); }},
+    {"da", 1, [] { return args(text("da"), scalar(0)); }},
+};
+
+Outcome callForm(const Form& f) { return mexhost::call("kxsim", f.nlhs, f.args()); }
+
+// What a call met, on one line: its identifier and message, or its results.
+std::string metBy(const Outcome& o) {
+    if (o.raised) return o.identifier + " | " + o.message;
+    std::string line = "answered";
+    for (const Array& r : o.results)
+        if (r && mxIsDouble(r.get()) && mxGetNumberOfElements(r.get()) == 1)
+            line += " " + std::to_string(mxGetScalar(r.get()));
+    return line;
+}
+
+int withoutServer(const char* file) {
+    // The plug-ins beside this copy, whatever folder the run was told of.
+    const std::string folder = std::filesystem::path(ownPath()).parent_path().string();
+#if defined(_WIN32)
+    _putenv_s("KX4410_PLUGIN_DIR", folder.c_str());
+#else
+    setenv("KX4410_PLUGIN_DIR", folder.c_str(), 1);
+#endif
+    std::ofstream out(file);
+    out << "first now: " << metBy(mexhost::call("kxsim", 1, args(text("now")))) << "\n";
+    Outcome init = mexhost::call("KX4410_InitDriverAndBoard", 2, numbers({0}));
+    out << "init: " << init.printed() << metBy(init) << "\n";
+    for (const Form& f : kxsimForms) out << f.name << ": " << metBy(callForm(f)) << "\n";
+    out << "reset: " << metBy(mexhost::call("kxsim", 0, args(text("reset")))) << "\n";
+    out << "server " << kxbridge_server_pid() << "\n";
+    out << "problem: " << kxbridge_problem() << "\n";
     return 0;
 }
 
@@ -274,7 +338,8 @@ int absentKill(const char* file) {
     out << "sentinel " << (ownChild(watcher.pid) ? "started" : "missing") << "\n";
     GetLibraryVersion();
     const int64_t server = kxbridge_server_pid();
-    out << "server " << (killChild(server) && endsWithin(server, std::chrono::seconds(60)) ? "killed" : "kept") << "\n";
+    const bool gone = killChild(server) && endsWithin(server, std::chrono::seconds(60));
+    out << "server " << (gone ? "killed" : "kept") << "\n";
     GetLibraryVersion();
     const int64_t absent = kxbridge_server_pid();
     out << "then pid " << absent << "\n";
@@ -582,10 +647,141 @@ TEST_F(Bridge, ALogEntryAskedWithoutItsNameBringsBackEveryOtherOutputInPlace) {
     EXPECT_STREQ(op, "WriteAnalogOut");
 }
 
+#if defined(_WIN32)
+const std::string killedServer = "the driver server ended (exit code 9)";
+#else
+const std::string killedServer = "the driver server ended (killed by signal 9)";
+#endif
+const std::string notRunning = "KX4410 driver server not running: ";
+
+TEST_F(Bridge, WithoutAServerEveryKxsimFormSaysSoAndWhy) {
+    ASSERT_NO_FATAL_FAILURE(killInSession());
+    for (const Form& f : kxsimForms) {
+        SCOPED_TRACE(f.name);
+        Outcome o = callForm(f);
+        expectFailed(o, notRunning + killedServer);
+        EXPECT_EQ(o.identifier, "KX4410:kxsim:noServer");
+    }
+    EXPECT_EQ(kxbridge_server_pid(), 0);
+    EXPECT_EQ(kxbridge_problem(), killedServer);
+    // A form's own refusals come first: they need no board.
+    Outcome refused = call("kxsim", 1, args(text("da"), scalar(2)));
+    expectFailed(refused, "code = kxsim('da', channel): channel is 0 or 1");
+    EXPECT_EQ(refused.identifier, "KX4410:kxsim:badCall");
+    Outcome unknown = call("kxsim", 0, args(text("nosuch")));
+    EXPECT_EQ(unknown.message.rfind("unknown command 'nosuch'; the accepted forms are:\n", 0), 0u)
+        << unknown.message;
+    EXPECT_EQ(unknown.identifier, "KX4410:kxsim:badCall");
+    EXPECT_EQ(kxbridge_server_pid(), 0);
+
+    // The board's power-on brings a server back, and the forms their answers.
+    Outcome reset = call("kxsim", 0, args(text("reset")));
+    EXPECT_FALSE(reset.raised) << reset.message;
+    EXPECT_GT(kxbridge_server_pid(), 0);
+    EXPECT_STREQ(kxbridge_problem(), "");
+    Outcome da = call("kxsim", 1, args(text("da"), scalar(0)));
+    ASSERT_FALSE(da.raised) << da.message;
+    EXPECT_EQ(da.values(0), std::vector<double>{2047});
+}
+
+TEST_F(Bridge, ACallWithoutAServerIsToldApartFromTheBoardsAnswer) {
+    // What earlier tests' calls met is theirs.
+    kxsim_unreachable();
+    EXPECT_EQ(kxsim_da(5), -1);
+    EXPECT_EQ(kxsim_unreachable(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(killInSession());
+    EXPECT_EQ(kxsim_da(0), -1);
+    const char* why = kxsim_unreachable();
+    ASSERT_NE(why, nullptr);
+    EXPECT_EQ(why, killedServer);
+    // Told once: the next question is about the calls after it.
+    EXPECT_EQ(kxsim_unreachable(), nullptr);
+    // Every call since the last question counts, not only the latest.
+    EXPECT_EQ(kxsim_log_size(), 0u);
+    kxsim_reset();
+    EXPECT_EQ(kxsim_da(0), 2047);
+    EXPECT_EQ(kxsim_unreachable(), killedServer);
+    EXPECT_EQ(kxsim_unreachable(), nullptr);
+    // Each thread hears of its own calls only.
+    ASSERT_NO_FATAL_FAILURE(killInSession());
+    EXPECT_EQ(kxsim_now_ns(), -1);
+    std::thread other([] { EXPECT_EQ(kxsim_unreachable(), nullptr); });
+    other.join();
+    EXPECT_EQ(kxsim_unreachable(), killedServer);
+}
+
+// A copy of this program's folder in folder, without the driver server:
+// the program, the libraries and the plug-ins beside it.
+void copyWithoutServer(const std::filesystem::path& folder) {
+    namespace fs = std::filesystem;
+    const fs::path self = ownPath();
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    for (const fs::directory_entry& e : fs::directory_iterator(self.parent_path())) {
+        const std::string ext = e.path().extension().string();
+        if (e.is_regular_file() &&
+            (e.path() == self || ext == pluginSuffix() || ext == ".so" || ext == ".dll"))
+            fs::copy_file(e.path(), folder / e.path().filename());
+    }
+}
+
+// What Init and every kxsim form meet in a copy of this folder whose
+// driver server is missing, or a file that cannot be started.
+void expectWithoutServerProgram(bool file, const std::string& why) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::absolute(file ? "no-server-program" : "no-server");
+    ASSERT_NO_THROW(copyWithoutServer(folder));
+#if defined(_WIN32)
+    const fs::path server = folder / "kxdrv-server" / "kxdrv-server.exe";
+#else
+    const fs::path server = fs::canonical(folder) / "kxdrv-server" / "kxdrv-server";
+#endif
+    if (file) {
+        fs::create_directories(server.parent_path());
+        std::ofstream(server) << "not a program\n";
+        fs::permissions(server, fs::perms::owner_read | fs::perms::owner_write);
+    }
+    const std::string report = (folder / "seen.txt").string();
+    const std::string copy = (folder / fs::path(ownPath()).filename()).string();
+    ASSERT_EQ(Self::start({"--without-server", report}, false, copy).finish(), "exit 0");
+    const std::string seen = readFile(report);
+    const std::size_t at = seen.find("problem: ");
+    ASSERT_NE(at, std::string::npos) << seen;
+    const std::string problem = seen.substr(at + 9, seen.size() - at - 10);
+#if defined(_WIN32)
+    // The system's error number, whatever wine or Windows makes of the file.
+    (void)why;
+    const std::string start = "cannot start ";
+    ASSERT_EQ(problem.compare(0, start.size(), start), 0) << problem;
+    EXPECT_NE(problem.find("kxdrv-server.exe: error "), std::string::npos) << problem;
+#else
+    EXPECT_EQ(problem, "cannot start " + server.string() + ": " + why);
+#endif
+    const std::string noServer = "KX4410:kxsim:noServer | " + notRunning + problem + "\n";
+    // Init prints its status alone, as for any driver that does not open.
+    std::string expected = "first now: " + noServer +
+                           "init: KX4410 Driver Error at Initialization (1).\n"
+                           "answered 1.000000 0.000000\n";
+    for (const Form& f : kxsimForms) expected += std::string(f.name) + ": " + noServer;
+    expected += "reset: " + noServer + "server 0\nproblem: " + problem + "\n";
+    EXPECT_EQ(seen, expected);
+    fs::remove_all(folder);
+}
+
+TEST_F(Bridge, AMissingServerProgramIsNamedByEveryKxsimFormAndInitPrintsOnlyItsStatus) {
+    expectWithoutServerProgram(false, "No such file or directory");
+}
+
+TEST_F(Bridge, AServerFileThatCannotBeStartedIsNamedByEveryKxsimForm) {
+    // Not marked executable for anyone: not even root may start it.
+    expectWithoutServerProgram(true, "Permission denied");
+}
+
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--child") return child(argv[2]);
     if (argc == 3 && std::string(argv[1]) == "--absent-kill") return absentKill(argv[2]);
     if (argc == 3 && std::string(argv[1]) == "--sentinel") return sentinel(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--without-server") return withoutServer(argv[2]);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

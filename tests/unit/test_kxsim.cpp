@@ -91,3 +91,11 @@ TEST_F(Kxsim, RefusesWhatTheBoardRefusesWithItsMessage) {
     EXPECT_EQ(boardLog(), std::vector<DriverCall>{});
     EXPECT_EQ(kxsim_da(0), 2047);
 }
+
+TEST_F(Kxsim, EveryCallReachesTheBoard) {
+    call("kxsim", 1, args(text("da"), scalar(0)));
+    call("kxsim", 0, args(text("reset")));
+    EXPECT_EQ(kxsim_unreachable(), nullptr);
+    EXPECT_EQ(kxsim_da(0), 2047);
+    EXPECT_EQ(kxsim_unreachable(), nullptr);
+}
