@@ -89,6 +89,9 @@ public:
     virtual uint32_t cpu() const = 0;
     // The other process's id.
     virtual int64_t peer() const = 0;
+    // How the other process ended, once block has said so: "killed by
+    // signal 9", "exit status 1"; "" where this end cannot tell.
+    virtual std::string end() const = 0;
 };
 
 // Where the client finds its server: kxdrv-server/kxdrv-server (.exe on

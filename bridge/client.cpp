@@ -1,6 +1,7 @@
 // The driver client: every call of the table sent to the driver server and
 // its answer returned (the rules are in kxbridge.h).
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -48,6 +49,9 @@ public:
         Channel& c = link_->channel();
         ring(*link_, c.request);
         if (!await(*link_, c.reply, c.request, replies_, Patience{kSpinNs, expectedNs, -1})) {
+            const std::string how = link_->end();
+            problem_ = "the driver server ended";
+            if (!how.empty()) problem_ += " (" + how + ")";
             link_.reset();
             return false;
         }
@@ -88,6 +92,17 @@ private:
 Client& client() {
     static Client* c = new Client;
     return *c;
+}
+
+// Why a call of this thread found no server, since the thread last asked
+// (kxsim_unreachable); a thread's own, so that another's calls cannot
+// answer for it.
+thread_local bool unreached = false;
+thread_local char unreachedWhy[256];
+
+void noServer(const Client& cl) {
+    std::snprintf(unreachedWhy, sizeof unreachedWhy, "%s", cl.problem().c_str());
+    unreached = true;
 }
 
 // How long a call's answer is expected to take: a wait in the driver its
@@ -139,14 +154,18 @@ struct Forward<C, R(P...)> {
         // has ended, makes itself on a new one.
         for (int attempt = 0; attempt < 2; ++attempt) {
             Channel* c = cl.ready(C);
-            if (c == nullptr) break;
+            if (c == nullptr) {
+                noServer(cl);
+                break;
+            }
             Writer out(c->payload, kPayloadBytes);
             W::request(out, a);
             if (!out.ok()) break;
             c->call = C;
             c->size = static_cast<uint32_t>(out.size());
             if (!cl.roundTrip(Expected<C>::ns(args...))) {
-                if (restarts(C)) continue;
+                if (restarts(C) && attempt == 0) continue;
+                noServer(cl);
                 break;
             }
             if (c->outcome != kAnswered || c->size > kPayloadBytes) break;
@@ -216,6 +235,15 @@ int64_t kxbridge_server_pid(void) {
     std::lock_guard<std::mutex> lock(cl.mutex);
     return cl.serverPid();
 }
+
+#if defined(KXBRIDGE_CONTROL_PORT_CLIENT)
+// The client's own answer, not the server's: whether a server took the calls.
+const char* kxsim_unreachable(void) {
+    if (!kxbridge::unreached) return nullptr;
+    kxbridge::unreached = false;
+    return kxbridge::unreachedWhy;
+}
+#endif
 
 const char* kxbridge_problem(void) {
     static char text[256];

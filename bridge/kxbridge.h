@@ -22,6 +22,8 @@
  *   answers as below, without a server, until the next OpenDriver (or
  *   kxsim_reset, the simulated board's power-on) starts a new one, which
  *   then makes that call. Output parameters are left as they are.
+ *   kxbridge_problem says why no server runs, and kxsim_unreachable
+ *   (sim/kxsim.h) tells a caller that one of its calls found none.
  *
  *     operations with a status word     1 (DriverHandleError)
  *     GetLibraryVersion                 0
@@ -52,7 +54,10 @@ extern "C" {
 /* The server's process id; 0 before the first start and once the client
  * has found its server ended (or failed to start one). */
 KXDRV_API int64_t kxbridge_server_pid(void);
-/* Why the last start of a server failed; "" when it did not. */
+/* Why no server runs: the last start failed ("cannot start ...: No such
+ * file or directory", the server's own report) or the server ended ("the
+ * driver server ended (killed by signal 9)"); "" while one runs, and before
+ * the first start. */
 KXDRV_API const char* kxbridge_problem(void);
 
 #ifdef __cplusplus

@@ -5,6 +5,10 @@
 // (it also reaps it); the server sees the client end when its parent
 // changes. PR_SET_PDEATHSIG is not used: it fires when the thread that
 // started the server ends, and a host may start it from a passing thread.
+// The client signals the server only through a pidfd where the kernel has
+// them, else only while waitpid says its pid is still the unreaped child's:
+// a host that reaps children itself cannot make it hit a process that has
+// since taken that pid.
 // The server runs in a process group of its own and ignores SIGINT, so that
 // Ctrl-C in the host's terminal does not end the driver session.
 #include <dlfcn.h>
@@ -46,17 +50,31 @@ long futex(std::atomic<uint32_t>& word, int op, uint32_t value, const timespec* 
 
 std::string failed(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
+// A descriptor of the process itself (Linux 5.3); -1 where the kernel, or
+// an emulator, has none.
+int openPidfd(pid_t pid) {
+#if defined(SYS_pidfd_open)
+    const long fd = syscall(SYS_pidfd_open, pid, 0);
+    return fd < 0 ? -1 : static_cast<int>(fd);
+#else
+    (void)pid;
+    return -1;
+#endif
+}
+
 class LinuxLink : public Link {
 public:
-    LinuxLink(Channel* channel, pid_t peer, bool client)
-        : channel_(channel), peer_(peer), client_(client) {}
+    // The client's link: peer is its own child, pidfd that child's or -1.
+    LinuxLink(Channel* channel, pid_t peer, int pidfd, bool client)
+        : channel_(channel), peer_(peer), pidfd_(pidfd), client_(client) {}
 
     ~LinuxLink() override {
-        if (client_ && !reaped_) {
-            kill(peer_, SIGKILL);
-            while (waitpid(peer_, nullptr, 0) < 0 && errno == EINTR) {
+        if (client_ && peer_ > 0 && !reaped_) {
+            killChild();
+            while (!reaped_ && waitpid(peer_, nullptr, 0) < 0 && errno == EINTR) {
             }
         }
+        if (pidfd_ >= 0) close(pidfd_);
         munmap(channel_, sizeof(Channel));
     }
 
@@ -81,21 +99,50 @@ public:
 
     int64_t peer() const override { return peer_; }
 
+    std::string end() const override {
+        if (!ended_) return "";
+        if (WIFSIGNALED(status_)) return "killed by signal " + std::to_string(WTERMSIG(status_));
+        return "exit status " + std::to_string(WEXITSTATUS(status_));
+    }
+
 private:
+    void killChild() {
+#if defined(SYS_pidfd_send_signal)
+        if (pidfd_ >= 0) {
+            syscall(SYS_pidfd_send_signal, pidfd_, SIGKILL, nullptr, 0);
+            return;
+        }
+#endif
+        pid_t r;
+        while ((r = waitpid(peer_, nullptr, WNOHANG)) < 0 && errno == EINTR) {
+        }
+        // Ended and reaped now, or reaped by the host (ECHILD): its pid may
+        // be another process's already.
+        if (r != 0) {
+            reaped_ = true;
+            return;
+        }
+        kill(peer_, SIGKILL);
+    }
+
     bool peerRuns() {
         if (!client_) return getppid() == peer_;
         if (reaped_) return false;
-        const pid_t r = waitpid(peer_, nullptr, WNOHANG);
+        const pid_t r = waitpid(peer_, &status_, WNOHANG);
         if (r == 0 || (r < 0 && errno == EINTR)) return true;
         // Ended and reaped here, or reaped by the host (ECHILD).
+        ended_ = r == peer_;
         reaped_ = true;
         return false;
     }
 
     Channel* channel_;
     pid_t peer_;
+    int pidfd_;
     bool client_;
     bool reaped_ = false;
+    bool ended_ = false;  // reaped here, with its status
+    int status_ = 0;
 };
 
 Channel* map(int fd) {
@@ -104,6 +151,12 @@ Channel* map(int fd) {
 }
 
 pid_t spawn(const std::string& server, int fd, std::string& problem) {
+    // Asked first: where exec fails in posix_spawn's child (an emulator's
+    // fork), the failure would only show as a server that never reports.
+    if (access(server.c_str(), X_OK) != 0) {
+        problem = "cannot start " + server + ": " + std::strerror(errno);
+        return -1;
+    }
     char parent[24], channelFd[24];
     std::snprintf(parent, sizeof parent, "%ld", static_cast<long>(getpid()));
     std::snprintf(channelFd, sizeof channelFd, "%d", kChannelFd);
@@ -173,7 +226,8 @@ std::unique_ptr<Link> Link::start(const std::string& server, std::string& proble
         munmap(c, sizeof(Channel));
         return nullptr;
     }
-    return std::unique_ptr<Link>(new LinuxLink(c, pid, true));
+    // Unreaped, the child cannot have given its pid away yet.
+    return std::unique_ptr<Link>(new LinuxLink(c, pid, openPidfd(pid), true));
 }
 
 std::unique_ptr<Link> Link::attach(int argc, char** argv, std::string& problem) {
@@ -197,7 +251,7 @@ std::unique_ptr<Link> Link::attach(int argc, char** argv, std::string& problem) 
         problem = "the client has ended";
         return nullptr;
     }
-    return std::unique_ptr<Link>(new LinuxLink(c, parent, false));
+    return std::unique_ptr<Link>(new LinuxLink(c, parent, -1, false));
 }
 
 std::string serverBesideLibrary() {

@@ -50,7 +50,9 @@ public:
           peerId_(peerId), client_(client) {}
 
     ~WindowsLink() override {
-        if (client_ && WaitForSingleObject(peer_, 0) == WAIT_TIMEOUT) {
+        // The client's peer is the handle CreateProcess gave it: its own
+        // child, which no other process can take the place of while open.
+        if (client_ && peer_ != nullptr && WaitForSingleObject(peer_, 0) == WAIT_TIMEOUT) {
             TerminateProcess(peer_, 1);
             WaitForSingleObject(peer_, 5000);
         }
@@ -79,6 +81,12 @@ public:
     uint32_t cpu() const override { return static_cast<uint32_t>(GetCurrentProcessorNumber()) + 1; }
 
     int64_t peer() const override { return peerId_; }
+
+    std::string end() const override {
+        DWORD code = STILL_ACTIVE;
+        if (!GetExitCodeProcess(peer_, &code) || code == STILL_ACTIVE) return "";
+        return "exit code " + std::to_string(code);
+    }
 
 private:
     HANDLE event(Doorbell& bell) const { return &bell == &view_->request ? request_ : reply_; }

@@ -250,9 +250,11 @@ struct Held<C, I, P, Shape::Name> {
     const char* value = nullptr;
     void read(Reader& in) { present = in.flag(); }
     const char** get() { return present ? &value : nullptr; }
+    // As for a slot, nothing for a null pointer: the client reads nothing then.
     void reply(Writer& out) const {
-        out.flag(present && value != nullptr);
-        if (present && value != nullptr) out.text(value);
+        if (!present) return;
+        out.flag(value != nullptr);
+        if (value != nullptr) out.text(value);
     }
 };
 

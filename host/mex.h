@@ -67,6 +67,7 @@ KXHOST_API mxArray* mxCreateLogicalMatrix(mwSize m, mwSize n);
 KXHOST_API mxArray* mxCreateCellMatrix(mwSize m, mwSize n);
 KXHOST_API mxArray* mxCreateStructMatrix(mwSize m, mwSize n, int nfields, const char** fieldnames);
 KXHOST_API mxArray* mxCreateString(const char* str);
+KXHOST_API mxArray* mxCreateDoubleScalar(double value);
 KXHOST_API void mxDestroyArray(mxArray* pa);
 
 KXHOST_API double* mxGetPr(const mxArray* pa);
@@ -92,8 +93,18 @@ KXHOST_API bool mxIsSparse(const mxArray* pa); /* our host has no sparse arrays:
 /* A NUL-terminated copy of a char array's text, to be freed with mxFree;
  * NULL for an array that is not char. */
 KXHOST_API char* mxArrayToString(const mxArray* pa);
+/* The text of a char array into buf, NUL-terminated and cut to buflen - 1
+ * characters; 0, or 1 for an array that is not char or a text cut short. */
+KXHOST_API int mxGetString(const mxArray* pa, char* buf, mwSize buflen);
 KXHOST_API void* mxMalloc(size_t n);
 KXHOST_API void mxFree(void* ptr);
+
+/* Struct arrays. A value set into a field belongs to the struct from then
+ * on: destroying the struct destroys it. */
+KXHOST_API int mxGetNumberOfFields(const mxArray* pa);
+KXHOST_API const char* mxGetFieldNameByNumber(const mxArray* pa, int n);
+KXHOST_API mxArray* mxGetField(const mxArray* pa, mwIndex i, const char* fieldname);
+KXHOST_API void mxSetField(mxArray* pa, mwIndex i, const char* fieldname, mxArray* value);
 
 /* libmex: the host. */
 #if defined(__cplusplus)

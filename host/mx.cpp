@@ -3,11 +3,14 @@
 // An array is a class, a size, and separately stored real and imaginary
 // data, as in MATLAB's classic (non-interleaved) API. Data is never a null
 // pointer, even for an empty array (Octave's behaviour; MATLAB gives no
-// promise either way), and is zero-filled. Cells and structs carry no
-// elements: the toolbox only ever refuses them.
+// promise either way), and is zero-filled. Cells carry no elements: the
+// toolbox only ever refuses them. Structs hold their fields' values, for
+// kxsim's log.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <unordered_set>
 #include <vector>
 
@@ -21,6 +24,10 @@ struct mxArray_tag {
     std::size_t elementSize;
     void* re;
     void* im;  // null for a real array
+    // A struct's field names, and its values element by element, each
+    // element's fields in a row.
+    std::vector<std::string> fields;
+    std::vector<mxArray*> values;
 };
 
 namespace {
@@ -54,7 +61,7 @@ mxArray* create(std::size_t m, std::size_t n, mxClassID cls, bool complex) {
     if (n != 0 && m > SIZE_MAX / n / size) mexErrMsgTxt("Requested array exceeds the maximum possible size.");
     // The header is counted and owned from its allocation on, so that an
     // allocation failure after it, which raises, leaves nothing behind.
-    auto* a = new mxArray{cls, m, n, size, nullptr, nullptr};
+    auto* a = new mxArray{cls, m, n, size, nullptr, nullptr, {}, {}};
     ++headers;
     live.insert(a);
     void* re = std::calloc(m * n == 0 ? 1 : m * n, size);
@@ -68,6 +75,15 @@ mxArray* create(std::size_t m, std::size_t n, mxClassID cls, bool complex) {
     a->im = im;
     if (inCall) callArrays.push_back(a);
     return a;
+}
+
+// The slot of field name of element i; null for no such field or element.
+mxArray** field(const mxArray* pa, std::size_t i, const char* name) {
+    if (pa->cls != mxSTRUCT_CLASS || i >= pa->m * pa->n) return nullptr;
+    const auto f = std::find(pa->fields.begin(), pa->fields.end(), name);
+    if (f == pa->fields.end()) return nullptr;
+    const std::size_t k = i * pa->fields.size() + static_cast<std::size_t>(f - pa->fields.begin());
+    return const_cast<mxArray**>(&pa->values[k]);
 }
 
 template <class T>
@@ -91,8 +107,11 @@ mxArray* mxCreateLogicalMatrix(mwSize m, mwSize n) { return create(m, n, mxLOGIC
 
 mxArray* mxCreateCellMatrix(mwSize m, mwSize n) { return create(m, n, mxCELL_CLASS, false); }
 
-mxArray* mxCreateStructMatrix(mwSize m, mwSize n, int, const char**) {
-    return create(m, n, mxSTRUCT_CLASS, false);
+mxArray* mxCreateStructMatrix(mwSize m, mwSize n, int nfields, const char** fieldnames) {
+    mxArray* a = create(m, n, mxSTRUCT_CLASS, false);
+    for (int k = 0; k < nfields; ++k) a->fields.emplace_back(fieldnames[k]);
+    a->values.assign(m * n * a->fields.size(), nullptr);
+    return a;
 }
 
 mxArray* mxCreateString(const char* str) {
@@ -102,8 +121,15 @@ mxArray* mxCreateString(const char* str) {
     return a;
 }
 
+mxArray* mxCreateDoubleScalar(double value) {
+    mxArray* a = create(1, 1, mxDOUBLE_CLASS, false);
+    *static_cast<double*>(a->re) = value;
+    return a;
+}
+
 void mxDestroyArray(mxArray* pa) {
     if (pa == nullptr || live.erase(pa) == 0) return;
+    for (mxArray* v : pa->values) mxDestroyArray(v);
     std::free(pa->re);
     std::free(pa->im);
     delete pa;
@@ -156,6 +182,39 @@ char* mxArrayToString(const mxArray* pa) {
     std::memcpy(s, pa->re, length);
     s[length] = '\0';
     return s;
+}
+
+int mxGetString(const mxArray* pa, char* buf, mwSize buflen) {
+    if (buflen == 0) return 1;
+    if (pa->cls != mxCHAR_CLASS) {
+        buf[0] = '\0';
+        return 1;
+    }
+    const std::size_t length = pa->m * pa->n;
+    const std::size_t n = std::min(length, buflen - 1);
+    std::memcpy(buf, pa->re, n);
+    buf[n] = '\0';
+    return n == length ? 0 : 1;
+}
+
+int mxGetNumberOfFields(const mxArray* pa) { return static_cast<int>(pa->fields.size()); }
+
+const char* mxGetFieldNameByNumber(const mxArray* pa, int n) {
+    if (n < 0 || static_cast<std::size_t>(n) >= pa->fields.size()) return nullptr;
+    return pa->fields[static_cast<std::size_t>(n)].c_str();
+}
+
+mxArray* mxGetField(const mxArray* pa, mwIndex i, const char* fieldname) {
+    mxArray** slot = field(pa, i, fieldname);
+    return slot ? *slot : nullptr;
+}
+
+void mxSetField(mxArray* pa, mwIndex i, const char* fieldname, mxArray* value) {
+    mxArray** slot = field(pa, i, fieldname);
+    if (slot == nullptr) return;
+    // As in MATLAB, a value it held is the caller's to destroy.
+    *slot = value;
+    kxhost_keep(value);
 }
 
 void* mxMalloc(size_t n) {

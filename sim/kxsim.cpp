@@ -941,4 +941,6 @@ uint64_t kxsim_log_dropped(void) { return g.log.dropped(); }
 
 void kxsim_set_logging(int on) { g.logging = on != 0; }
 
+const char* kxsim_unreachable(void) { return nullptr; }
+
 }  // extern "C"

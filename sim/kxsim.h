@@ -101,6 +101,14 @@ KXDRV_API size_t kxsim_log_capacity(void);
 /* Entries dropped since reset or the last clear to keep within capacity. */
 KXDRV_API uint64_t kxsim_log_dropped(void);
 
+/* Why a control-port call of the calling thread could not reach the board
+ * since the thread last asked, or NULL if every one reached it. The board
+ * in-process is always reached; the driver client in its place
+ * (bridge/kxbridge.h) answers why no driver server took a call ("the
+ * driver server ended (killed by signal 9)"): that call's result is the
+ * client's stand-in (bridge/calls.h), not the board's. */
+KXDRV_API const char* kxsim_unreachable(void);
+
 #ifdef __cplusplus
 }
 #endif

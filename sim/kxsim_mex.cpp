@@ -17,6 +17,10 @@
 //   kxsim('level', channel, volts)      a constant input on AD 2-15
 //   code = kxsim('da', channel)         the code a DA channel holds
 //
+// Through the driver client (bridge/), a form whose calls find no driver
+// server raises "KX4410 driver server not running: <why>" in place of the
+// client's stand-in answers; the forms' own argument checks come first.
+//
 // Unlike the plug-ins this is a tool: it uses the standard library. Every
 // message is built while its strings live and copied out; the raise comes
 // after they are gone, since a host may leave the function without
@@ -266,12 +270,20 @@ std::string run(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     static char message[1024];
+    bool noServer = false;
     {
-        const std::string problem = run(nlhs, plhs, nrhs, prhs);
+        // What calls before this one met is theirs.
+        kxsim_unreachable();
+        std::string problem = run(nlhs, plhs, nrhs, prhs);
+        if (const char* why = kxsim_unreachable()) {
+            problem = std::string("KX4410 driver server not running: ") + why;
+            noServer = true;
+        }
         if (problem.empty()) return;
         std::strncpy(message, problem.c_str(), sizeof message - 1);
         message[sizeof message - 1] = '\0';
     }
     // The message may echo what the caller typed: never a format.
+    if (noServer) mexErrMsgIdAndTxt("KX4410:kxsim:noServer", "%s", message);
     mexErrMsgIdAndTxt("KX4410:kxsim:badCall", "%s", message);
 }

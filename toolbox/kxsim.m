@@ -63,6 +63,12 @@
 %   Any other call raises an error that names the accepted forms
 %   (identifier KX4410:kxsim:badCall).
 %
+%   Through the driver server (the simulated board beside it), a form
+%   whose call finds no server raises "KX4410 driver server not running: "
+%   and the reason: the server program is missing or cannot be started,
+%   or the server has ended (identifier KX4410:kxsim:noServer). After an
+%   end, kxsim('reset') or KX4410_InitDriverAndBoard starts a new one.
+%
 %   Example: a failing AD read, and the calls that led to it
 %     kxsim('reset'); KX4410_InitDriverAndBoard(0); kxsim('clearlog');
 %     kxsim('inject', 'ReadAnalogIn', 2, 9);

@@ -5,13 +5,33 @@
 // host process; a call too large for the channel is refused whole; a count
 // too large for a 32-bit server's size_t stays too large there.
 //
-//   test_bridge --child FILE   (run by a test) starts a server, writes its
-//                              process id to FILE and ends
+// A test signals only a process it started itself, checked first: a kill
+// meant for a server that is not there must not reach anything else.
+//
+//   test_bridge --child FILE         (run by a test) starts a server, writes
+//                                    its process id to FILE and ends
+//   test_bridge --absent-kill FILE   (run by a test) kills a server that is
+//                                    not there, beside a sentinel child, and
+//                                    writes what it saw to FILE
+//   test_bridge --sentinel PARENT    waits until process PARENT ends
+//   test_bridge --without-server FILE
+//                                    (run by a test, from a copy of this
+//                                    folder without a usable server) calls
+//                                    Init and every kxsim form, and writes
+//                                    what each met to FILE
+#include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <functional>
+#include <limits>
+#include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,9 +44,11 @@
 #include <windows.h>
 
 #include <process.h>
+#include <tlhelp32.h>
 #else
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -34,6 +56,7 @@
 #include "banner.h"
 #include "board.h"
 #include "kxbridge.h"
+#include "kxhost.h"
 
 using namespace mexhost;
 
@@ -53,15 +76,83 @@ std::string ownPath() {
 #endif
 }
 
-bool kill(int64_t pid) {
+int64_t ownPid() {
+#if defined(_WIN32)
+    return static_cast<int64_t>(GetCurrentProcessId());
+#else
+    return static_cast<int64_t>(getpid());
+#endif
+}
+
+#if !defined(_WIN32)
+// A process's state letter and parent from /proc; false for no such process.
+bool procStat(int64_t pid, char& state, int64_t& parent) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return false;
+    // The name in parentheses may hold anything: the fields follow its end.
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos) return false;
+    std::istringstream fields(line.substr(close + 1));
+    return static_cast<bool>(fields >> state >> parent);
+}
+
+int pidfdOpen(int64_t pid) {
+#if defined(SYS_pidfd_open)
+    const long fd = syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0);
+    return fd < 0 ? -1 : static_cast<int>(fd);
+#else
+    (void)pid;
+    return -1;
+#endif
+}
+#endif
+
+// Whether pid is a process this one started: the only kind a test signals.
+bool ownChild(int64_t pid) {
+#if defined(_WIN32)
+    if (pid <= 0 || pid > static_cast<int64_t>(MAXDWORD)) return false;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    bool mine = false;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (entry.th32ProcessID == static_cast<DWORD>(pid)) {
+            mine = entry.th32ParentProcessID == GetCurrentProcessId();
+            break;
+        }
+    }
+    CloseHandle(snapshot);
+    return mine;
+#else
+    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) return false;
+    char state = 0;
+    int64_t parent = 0;
+    return procStat(pid, state, parent) && parent == ownPid();
+#endif
+}
+
+// Kills pid if it is this process's own child; false, with nothing
+// signalled, if it is not. The process is held (a pidfd, a handle) before
+// it is checked, so that the pid cannot pass to another one in between.
+bool killChild(int64_t pid) {
+    if (!ownChild(pid)) return false;
 #if defined(_WIN32)
     HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
     if (h == nullptr) return false;
-    const bool done = TerminateProcess(h, 9) != 0;
+    const bool done = ownChild(pid) && TerminateProcess(h, 9) != 0;
     CloseHandle(h);
     return done;
 #else
-    return ::kill(static_cast<pid_t>(pid), SIGKILL) == 0;
+    const int fd = pidfdOpen(pid);
+    if (fd < 0) return ::kill(static_cast<pid_t>(pid), SIGKILL) == 0;
+    bool done = false;
+#if defined(SYS_pidfd_send_signal)
+    done = ownChild(pid) && syscall(SYS_pidfd_send_signal, fd, SIGKILL, nullptr, 0) == 0;
+#endif
+    close(fd);
+    return done;
 #endif
 }
 
@@ -74,10 +165,9 @@ bool ended(int64_t pid) {
     CloseHandle(h);
     return done;
 #else
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string pidField, name, state;
-    if (!(stat >> pidField >> name >> state)) return true;
-    return state == "Z" || state == "X";
+    char state = 0;
+    int64_t parent = 0;
+    return !procStat(pid, state, parent) || state == 'Z' || state == 'X';
 #endif
 }
 
@@ -90,26 +180,174 @@ bool endsWithin(int64_t pid, std::chrono::seconds limit) {
     return true;
 }
 
-// Runs this program with --child file and waits for it to end.
-int runChild(const std::string& file) {
-    const std::string self = ownPath();
+// A run of this program with args: started, then waited for with finish.
+struct Self {
+    int64_t pid = -1;
 #if defined(_WIN32)
-    return static_cast<int>(
-        _spawnl(_P_WAIT, self.c_str(), ("\"" + self + "\"").c_str(), "--child", file.c_str(), nullptr));
-#else
-    char* argv[] = {const_cast<char*>(self.c_str()), const_cast<char*>("--child"),
-                    const_cast<char*>(file.c_str()), nullptr};
-    pid_t pid = -1;
-    if (posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv, environ) != 0) return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    HANDLE process = nullptr;
 #endif
+
+    // ownGroup: in a process group of its own (Linux), where a signal to
+    // "its group" cannot reach this one's.
+    static Self start(const std::vector<std::string>& args, bool ownGroup = false,
+                      const std::string& self = ownPath()) {
+        Self s;
+#if defined(_WIN32)
+        (void)ownGroup;
+        std::vector<std::string> quoted{"\"" + self + "\""};
+        quoted.insert(quoted.end(), args.begin(), args.end());
+        std::vector<const char*> argv;
+        for (const std::string& a : quoted) argv.push_back(a.c_str());
+        argv.push_back(nullptr);
+        const intptr_t h = _spawnv(_P_NOWAIT, self.c_str(), argv.data());
+        if (h == -1) return s;
+        s.process = reinterpret_cast<HANDLE>(h);
+        s.pid = static_cast<int64_t>(GetProcessId(s.process));
+#else
+        std::vector<char*> argv{const_cast<char*>(self.c_str())};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        if (ownGroup) {
+            posix_spawnattr_setpgroup(&attr, 0);
+            posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+        }
+        pid_t pid = -1;
+        if (posix_spawn(&pid, self.c_str(), nullptr, &attr, argv.data(), environ) == 0) s.pid = pid;
+        posix_spawnattr_destroy(&attr);
+#endif
+        return s;
+    }
+
+    // How it ended: "exit N", or "signal N" (Linux).
+    std::string finish() {
+        if (pid <= 0) return "not started";
+#if defined(_WIN32)
+        WaitForSingleObject(process, INFINITE);
+        DWORD code = 0;
+        GetExitCodeProcess(process, &code);
+        CloseHandle(process);
+        process = nullptr;
+        pid = -1;
+        return "exit " + std::to_string(code);
+#else
+        int status = 0;
+        while (waitpid(static_cast<pid_t>(pid), &status, 0) < 0) {
+            if (errno != EINTR) return "not waited for";
+        }
+        pid = -1;
+        if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));
+        return "exit " + std::to_string(WEXITSTATUS(status));
+#endif
+    }
+};
+
+std::string runSelf(const std::vector<std::string>& args, bool ownGroup = false) {
+    return Self::start(args, ownGroup).finish();
 }
 
+std::string readFile(const std::string& file) {
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A kxsim form as the first call starts the server, as any call does.
 int child(const char* file) {
-    if (GetLibraryVersion() != 0x01A0) return 1;
+    Outcome o = mexhost::call("kxsim", 1, args(text("da"), scalar(0)));
+    if (o.raised || o.values(0) != std::vector<double>{2047}) return 1;
     std::ofstream(file) << kxbridge_server_pid() << "\n";
+    return 0;
+}
+
+// kxsim's forms, each called as it works with a server. reset comes apart:
+// it brings a server back.
+struct Form {
+    const char* name;
+    int nlhs;
+    std::function<std::vector<Array>()> args;
+};
+const std::vector<Form> kxsimForms = {
+    {"clock", 0, [] { return args(text("clock"), text("real")); }},
+    {"now", 1, [] { return args(text("now")); }},
+    {"inject", 0, [] { return args(text("inject"), text("ReadAnalogIn"), scalar(1), scalar(3)); }},
+    {"log", 3, [] { return args(text("log")); }},
+    {"clearlog", 0, [] { return args(text("clearlog")); }},
+    {"logging", 0, [] { return args(text("logging"), scalar(1)); }},
+    {"logcapacity", 0, [] { return args(text("logcapacity"), scalar(5)); }},
+    {"ad", 0, [] { return args(text("ad"), scalar(2), row({1, 2})); }},
+    {"timer", 0, [] { return args(text("timer"), row({100})); }},
+    {"boards", 0, [] { return args(text("boards"), scalar(2)); }},
+    {"versions", 0, [] { return args(text("versions"), scalar(1), scalar(2)); }},
+    {"plant", 0, [] { return args(text("plant"), scalar(1), scalar(0.1)); }},
+    {"level", 0, [] { return args(text("level"), scalar(2), scalar(1)); }},
+    {"da", 1, [] { return args(text("da"), scalar(0)); }},
+};
+
+Outcome callForm(const Form& f) { return mexhost::call("kxsim", f.nlhs, f.args()); }
+
+// What a call met, on one line: its identifier and message, or its results.
+std::string metBy(const Outcome& o) {
+    if (o.raised) return o.identifier + " | " + o.message;
+    std::string line = "answered";
+    for (const Array& r : o.results)
+        if (r && mxIsDouble(r.get()) && mxGetNumberOfElements(r.get()) == 1)
+            line += " " + std::to_string(mxGetScalar(r.get()));
+    return line;
+}
+
+int withoutServer(const char* file) {
+    // The plug-ins beside this copy, whatever folder the run was told of.
+    const std::string folder = std::filesystem::path(ownPath()).parent_path().string();
+#if defined(_WIN32)
+    _putenv_s("KX4410_PLUGIN_DIR", folder.c_str());
+#else
+    setenv("KX4410_PLUGIN_DIR", folder.c_str(), 1);
+#endif
+    std::ofstream out(file);
+    out << "first now: " << metBy(mexhost::call("kxsim", 1, args(text("now")))) << "\n";
+    Outcome init = mexhost::call("KX4410_InitDriverAndBoard", 2, numbers({0}));
+    out << "init: " << init.printed() << metBy(init) << "\n";
+    for (const Form& f : kxsimForms) out << f.name << ": " << metBy(callForm(f)) << "\n";
+    out << "reset: " << metBy(mexhost::call("kxsim", 0, args(text("reset")))) << "\n";
+    out << "server " << kxbridge_server_pid() << "\n";
+    out << "problem: " << kxbridge_problem() << "\n";
+    return 0;
+}
+
+// Waits until process parent ends, at most five minutes.
+int sentinel(const char* parent) {
+    const int64_t pid = std::atoll(parent);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(5);
+    while (!ended(pid) && std::chrono::steady_clock::now() < end) {
+#if !defined(_WIN32)
+        if (getppid() != static_cast<pid_t>(pid)) break;
+#endif
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return 0;
+}
+
+// A server started and killed, and then a kill of the absent one (pid 0),
+// beside a sentinel child; FILE says what each step met.
+int absentKill(const char* file) {
+    std::ofstream out(file);
+    Self watcher = Self::start({"--sentinel", std::to_string(ownPid())});
+    out << "sentinel " << (ownChild(watcher.pid) ? "started" : "missing") << "\n";
+    GetLibraryVersion();
+    const int64_t server = kxbridge_server_pid();
+    const bool gone = killChild(server) && endsWithin(server, std::chrono::seconds(60));
+    out << "server " << (gone ? "killed" : "kept") << "\n";
+    GetLibraryVersion();
+    const int64_t absent = kxbridge_server_pid();
+    out << "then pid " << absent << "\n";
+    out << "its kill " << (killChild(absent) ? "sent" : "refused") << "\n";
+    out << "sentinel " << (ended(watcher.pid) ? "ended" : "running") << "\n";
+    out.flush();
+    killChild(watcher.pid);
+    watcher.finish();
     return 0;
 }
 
@@ -165,19 +403,46 @@ void expectSessionOpens() {
 
 class Bridge : public BoardTest {
 protected:
+    void TearDown() override { kxhost_set_interrupt_probe(nullptr); }
+
     // A session as KX4410_InitDriverAndBoard opens it, then the server
-    // killed and gone. Returns its process id.
-    int64_t killInSession() {
+    // killed and gone; its process id in killed. Call through
+    // ASSERT_NO_FATAL_FAILURE: a test goes no further without it.
+    void killInSession() {
         Outcome o = call("KX4410_InitDriverAndBoard", 1, numbers({0}));
-        EXPECT_FALSE(o.raised) << o.message;
+        ASSERT_FALSE(o.raised) << o.message;
         const int64_t server = kxbridge_server_pid();
-        EXPECT_GT(server, 0);
-        EXPECT_FALSE(ended(server));
-        EXPECT_TRUE(kill(server));
-        EXPECT_TRUE(endsWithin(server, std::chrono::seconds(10)));
-        return server;
+        ASSERT_GT(server, 0);
+        ASSERT_FALSE(ended(server));
+        ASSERT_TRUE(killChild(server));
+        ASSERT_TRUE(endsWithin(server, std::chrono::seconds(60)));
+        killed = server;
     }
+
+    int64_t killed = 0;
 };
+
+// The long call's first interrupt check, which our host makes the probe
+// answer: what the board's log held then, handed to the thread that waits
+// for it.
+struct FirstCheck {
+    std::mutex mutex;
+    std::condition_variable seen;
+    bool reached = false;
+    std::vector<DriverCall> log;
+};
+FirstCheck firstCheck;
+
+int onFirstCheck() {
+    std::lock_guard<std::mutex> lock(firstCheck.mutex);
+    if (!firstCheck.reached) {
+        // Between two driver calls: the client is free for the log's.
+        firstCheck.log = boardLog();
+        firstCheck.reached = true;
+        firstCheck.seen.notify_all();
+    }
+    return 0;
+}
 
 }  // namespace
 
@@ -193,7 +458,7 @@ TEST_F(Bridge, TheServerIsAnotherProcessStartedOnFirstUse) {
 }
 
 TEST_F(Bridge, AKilledServerGivesEveryPlugInItsDriverFailureAndTheNextInitANewSession) {
-    const int64_t old = killInSession();
+    ASSERT_NO_FATAL_FAILURE(killInSession());
 
     for (const FailureCase& c : failures) {
         SCOPED_TRACE(c.function);
@@ -212,18 +477,18 @@ TEST_F(Bridge, AKilledServerGivesEveryPlugInItsDriverFailureAndTheNextInitANewSe
     EXPECT_EQ(again.values(0), std::vector<double>{0});
     EXPECT_EQ(again.values(1), std::vector<double>{1});
     EXPECT_NE(kxbridge_server_pid(), 0);
-    EXPECT_NE(kxbridge_server_pid(), old);
+    EXPECT_NE(kxbridge_server_pid(), killed);
     EXPECT_EQ(boardLog(), freshSession);
     EXPECT_EQ(kxsim_active_board(), 0);
 }
 
 TEST_F(Bridge, AnInitRightAfterAKillOpensANewSession) {
-    killInSession();
+    ASSERT_NO_FATAL_FAILURE(killInSession());
     expectSessionOpens();
 }
 
 TEST_F(Bridge, WithoutAServerEveryCallAnswersAsAClosedDriverAndWritesNoOutput) {
-    killInSession();
+    ASSERT_NO_FATAL_FAILURE(killInSession());
     uint16_t word = 77, irq = 78, bus = 79, slot = 80;
     float volts = 1.5f;
     EXPECT_EQ(GetLibraryVersion(), 0);
@@ -262,15 +527,32 @@ TEST_F(Bridge, AServerKilledInsideACallFailsThatCall) {
     openSession();
     kxsim_set_clock(1);
     const int64_t server = kxbridge_server_pid();
-    bool killed = false;
-    std::thread killer([server, &killed] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        killed = kill(server);
+    ASSERT_TRUE(ownChild(server));
+    {
+        std::lock_guard<std::mutex> lock(firstCheck.mutex);
+        firstCheck.reached = false;
+        firstCheck.log.clear();
+    }
+    bool sent = false;
+    // The kill waits for the call to be under way; the limit only ends a
+    // hang.
+    std::thread killer([server, &sent] {
+        {
+            std::unique_lock<std::mutex> lock(firstCheck.mutex);
+            if (!firstCheck.seen.wait_for(lock, std::chrono::minutes(2),
+                                          [] { return firstCheck.reached; }))
+                return;
+        }
+        sent = killChild(server);
     });
-    // 10 s of reads 1 ms apart, most of it inside DelayMicros.
-    Outcome o = call("KX4410_ReadAD", 1, numbers({2, 0, 0, 10000, 1000}));
+    kxhost_set_interrupt_probe(onFirstCheck);
+    // 10000 reads 8.191 ms apart, most of the time inside DelayMicros: the
+    // kill comes long before their end.
+    Outcome o = call("KX4410_ReadAD", 1, numbers({2, 0, 0, 10000, 8191}));
+    kxhost_set_interrupt_probe(nullptr);
     killer.join();
-    EXPECT_TRUE(killed);
+    EXPECT_EQ(firstCheck.log, (std::vector<DriverCall>{configure(2, 0), adRead(), waitUs(8191)}));
+    EXPECT_TRUE(sent);
     EXPECT_TRUE(o.raised);
     EXPECT_TRUE(o.message == "KX4410 error at delaying!" || o.message == "KX4410 error at reading AD!")
         << o.message;
@@ -278,16 +560,33 @@ TEST_F(Bridge, AServerKilledInsideACallFailsThatCall) {
     expectSessionOpens();
 }
 
+TEST_F(Bridge, AKillMeantForAServerThatIsNotThereReachesNoOtherProcess) {
+    // Nothing this test does not start is a candidate.
+    EXPECT_FALSE(ownChild(0));
+    EXPECT_FALSE(ownChild(-1));
+    EXPECT_FALSE(ownChild(ownPid()));
+    EXPECT_FALSE(ownChild(int64_t{1} << 40));
+    // The kill itself runs in a child of a process group of its own, beside
+    // a sentinel child of that child's: a signal to pid 0 there would end
+    // both, and not this test.
+    const std::string file = "test_bridge_absent.txt";
+    std::remove(file.c_str());
+    EXPECT_EQ(runSelf({"--absent-kill", file}, true), "exit 0");
+    EXPECT_EQ(readFile(file),
+              "sentinel started\nserver killed\nthen pid 0\nits kill refused\nsentinel running\n");
+    std::remove(file.c_str());
+}
+
 TEST_F(Bridge, TheServerEndsWithItsHostProcess) {
     const std::string file = "test_bridge_child.txt";
     std::remove(file.c_str());
-    ASSERT_EQ(runChild(file), 0);
+    ASSERT_EQ(runSelf({"--child", file}), "exit 0");
     int64_t server = 0;
     std::ifstream(file) >> server;
     std::remove(file.c_str());
     ASSERT_GT(server, 0);
     EXPECT_NE(server, kxbridge_server_pid());
-    EXPECT_TRUE(endsWithin(server, std::chrono::seconds(10)));
+    EXPECT_TRUE(endsWithin(server, std::chrono::seconds(60)));
 }
 
 TEST_F(Bridge, AQueueTooLargeForTheChannelIsRefusedWhole) {
@@ -326,8 +625,163 @@ TEST_F(Bridge, ACountBeyondTheServersWordSizeIsNotWrappedIntoIt) {
     EXPECT_EQ(result, 0);
 }
 
+TEST_F(Bridge, ALogEntryAskedWithoutItsNameBringsBackEveryOtherOutputInPlace) {
+    openSession();
+    ASSERT_EQ(WriteAnalogOut(1, 7), 0);
+    ASSERT_EQ(GetLibraryVersion(), 0x01A0);
+    ASSERT_EQ(kxsim_log_size(), 2u);
+    double args[4] = {-1, -1, -1, -1};
+    int count = -1;
+    double result = -1;
+    EXPECT_EQ(kxsim_log_entry(0, nullptr, args, &count, &result), 0);
+    EXPECT_EQ(std::vector<double>(args, args + 4), (std::vector<double>{1, 7, 0, 0}));
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(kxsim_log_entry(1, nullptr, args, &count, &result), 0);
+    EXPECT_EQ(std::vector<double>(args, args + 4), (std::vector<double>{0, 0, 0, 0}));
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(result, 0x01A0);
+    // And a name asked for after them still comes.
+    const char* op = nullptr;
+    EXPECT_EQ(kxsim_log_entry(0, &op, nullptr, nullptr, nullptr), 0);
+    EXPECT_STREQ(op, "WriteAnalogOut");
+}
+
+#if defined(_WIN32)
+const std::string killedServer = "the driver server ended (exit code 9)";
+#else
+const std::string killedServer = "the driver server ended (killed by signal 9)";
+#endif
+const std::string notRunning = "KX4410 driver server not running: ";
+
+TEST_F(Bridge, WithoutAServerEveryKxsimFormSaysSoAndWhy) {
+    ASSERT_NO_FATAL_FAILURE(killInSession());
+    for (const Form& f : kxsimForms) {
+        SCOPED_TRACE(f.name);
+        Outcome o = callForm(f);
+        expectFailed(o, notRunning + killedServer);
+        EXPECT_EQ(o.identifier, "KX4410:kxsim:noServer");
+    }
+    EXPECT_EQ(kxbridge_server_pid(), 0);
+    EXPECT_EQ(kxbridge_problem(), killedServer);
+    // A form's own refusals come first: they need no board.
+    Outcome refused = call("kxsim", 1, args(text("da"), scalar(2)));
+    expectFailed(refused, "code = kxsim('da', channel): channel is 0 or 1");
+    EXPECT_EQ(refused.identifier, "KX4410:kxsim:badCall");
+    Outcome unknown = call("kxsim", 0, args(text("nosuch")));
+    EXPECT_EQ(unknown.message.rfind("unknown command 'nosuch'; the accepted forms are:\n", 0), 0u)
+        << unknown.message;
+    EXPECT_EQ(unknown.identifier, "KX4410:kxsim:badCall");
+    EXPECT_EQ(kxbridge_server_pid(), 0);
+
+    // The board's power-on brings a server back, and the forms their answers.
+    Outcome reset = call("kxsim", 0, args(text("reset")));
+    EXPECT_FALSE(reset.raised) << reset.message;
+    EXPECT_GT(kxbridge_server_pid(), 0);
+    EXPECT_STREQ(kxbridge_problem(), "");
+    Outcome da = call("kxsim", 1, args(text("da"), scalar(0)));
+    ASSERT_FALSE(da.raised) << da.message;
+    EXPECT_EQ(da.values(0), std::vector<double>{2047});
+}
+
+TEST_F(Bridge, ACallWithoutAServerIsToldApartFromTheBoardsAnswer) {
+    // What earlier tests' calls met is theirs.
+    kxsim_unreachable();
+    EXPECT_EQ(kxsim_da(5), -1);
+    EXPECT_EQ(kxsim_unreachable(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(killInSession());
+    EXPECT_EQ(kxsim_da(0), -1);
+    const char* why = kxsim_unreachable();
+    ASSERT_NE(why, nullptr);
+    EXPECT_EQ(why, killedServer);
+    // Told once: the next question is about the calls after it.
+    EXPECT_EQ(kxsim_unreachable(), nullptr);
+    // Every call since the last question counts, not only the latest.
+    EXPECT_EQ(kxsim_log_size(), 0u);
+    kxsim_reset();
+    EXPECT_EQ(kxsim_da(0), 2047);
+    EXPECT_EQ(kxsim_unreachable(), killedServer);
+    EXPECT_EQ(kxsim_unreachable(), nullptr);
+    // Each thread hears of its own calls only.
+    ASSERT_NO_FATAL_FAILURE(killInSession());
+    EXPECT_EQ(kxsim_now_ns(), -1);
+    std::thread other([] { EXPECT_EQ(kxsim_unreachable(), nullptr); });
+    other.join();
+    EXPECT_EQ(kxsim_unreachable(), killedServer);
+}
+
+// A copy of this program's folder in folder, without the driver server:
+// the program, the libraries and the plug-ins beside it.
+void copyWithoutServer(const std::filesystem::path& folder) {
+    namespace fs = std::filesystem;
+    const fs::path self = ownPath();
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    for (const fs::directory_entry& e : fs::directory_iterator(self.parent_path())) {
+        const std::string ext = e.path().extension().string();
+        if (e.is_regular_file() &&
+            (e.path() == self || ext == pluginSuffix() || ext == ".so" || ext == ".dll"))
+            fs::copy_file(e.path(), folder / e.path().filename());
+    }
+}
+
+// What Init and every kxsim form meet in a copy of this folder whose
+// driver server is missing, or a file that cannot be started.
+void expectWithoutServerProgram(bool file, const std::string& why) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::absolute(file ? "no-server-program" : "no-server");
+    ASSERT_NO_THROW(copyWithoutServer(folder));
+#if defined(_WIN32)
+    const fs::path server = folder / "kxdrv-server" / "kxdrv-server.exe";
+#else
+    const fs::path server = fs::canonical(folder) / "kxdrv-server" / "kxdrv-server";
+#endif
+    if (file) {
+        fs::create_directories(server.parent_path());
+        std::ofstream(server) << "not a program\n";
+        fs::permissions(server, fs::perms::owner_read | fs::perms::owner_write);
+    }
+    const std::string report = (folder / "seen.txt").string();
+    const std::string copy = (folder / fs::path(ownPath()).filename()).string();
+    ASSERT_EQ(Self::start({"--without-server", report}, false, copy).finish(), "exit 0");
+    const std::string seen = readFile(report);
+    const std::size_t at = seen.find("problem: ");
+    ASSERT_NE(at, std::string::npos) << seen;
+    const std::string problem = seen.substr(at + 9, seen.size() - at - 10);
+#if defined(_WIN32)
+    // The system's error number, whatever wine or Windows makes of the file.
+    (void)why;
+    const std::string start = "cannot start ";
+    ASSERT_EQ(problem.compare(0, start.size(), start), 0) << problem;
+    EXPECT_NE(problem.find("kxdrv-server.exe: error "), std::string::npos) << problem;
+#else
+    EXPECT_EQ(problem, "cannot start " + server.string() + ": " + why);
+#endif
+    const std::string noServer = "KX4410:kxsim:noServer | " + notRunning + problem + "\n";
+    // Init prints its status alone, as for any driver that does not open.
+    std::string expected = "first now: " + noServer +
+                           "init: KX4410 Driver Error at Initialization (1).\n"
+                           "answered 1.000000 0.000000\n";
+    for (const Form& f : kxsimForms) expected += std::string(f.name) + ": " + noServer;
+    expected += "reset: " + noServer + "server 0\nproblem: " + problem + "\n";
+    EXPECT_EQ(seen, expected);
+    fs::remove_all(folder);
+}
+
+TEST_F(Bridge, AMissingServerProgramIsNamedByEveryKxsimFormAndInitPrintsOnlyItsStatus) {
+    expectWithoutServerProgram(false, "No such file or directory");
+}
+
+TEST_F(Bridge, AServerFileThatCannotBeStartedIsNamedByEveryKxsimForm) {
+    // Not marked executable for anyone: not even root may start it.
+    expectWithoutServerProgram(true, "Permission denied");
+}
+
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--child") return child(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--absent-kill") return absentKill(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--sentinel") return sentinel(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--without-server") return withoutServer(argv[2]);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
