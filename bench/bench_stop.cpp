@@ -29,8 +29,8 @@
 
 #include "direct_call.h"
 #include "kxhost.h"
-#include "kxsim.h"
 #include "mexhost.h"
+#include "real_board.h"
 #include "table.h"
 
 namespace {
@@ -135,12 +135,7 @@ void measureRound(DirectCall& call, int samples, std::mt19937& random, Latencies
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 7;
     const int samples = 40;
-    kxsim_reset();
-    kxsim_set_logging(0);
-    std::uint16_t boards = 0;
-    OpenDriver(&boards);
-    ActivateBoard(0);
-    kxsim_set_clock(1);
+    realBoard();
 
     std::vector<Run> all = runs();
     std::vector<DirectCall> calls;
