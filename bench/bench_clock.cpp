@@ -31,6 +31,7 @@
 #include "direct_call.h"
 #include "kxsim.h"
 #include "mexhost.h"
+#include "real_board.h"
 #include "spin_wait.h"
 #include "table.h"
 
@@ -46,16 +47,6 @@ int64_t nowNs() {
 void spinUntil(int64_t t) {
     while (nowNs() < t) {
     }
-}
-
-// The board on the real clock with its default costs, logging nothing.
-void realBoard() {
-    kxsim_reset();
-    kxsim_set_logging(0);
-    std::uint16_t boards = 0;
-    OpenDriver(&boards);
-    ActivateBoard(0);
-    kxsim_set_clock(1);
 }
 
 enum Way { kDelayMicros, kSpinCall, kSpin, kNanosleep, kWays };

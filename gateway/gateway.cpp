@@ -1,7 +1,10 @@
 #include "gateway.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+
+#include "memory.h"
 
 namespace kx {
 
@@ -129,10 +132,28 @@ std::size_t rowLength(std::size_t count, std::size_t perElement, const char* id,
     return count * perElement;
 }
 
+std::size_t rowBudget() {
+    std::uint64_t bytes = addressSpace() / 4;
+    // A system that reports no memory leaves the address space to bound it.
+    if (const std::uint64_t physical = physicalMemory()) bytes = std::min(bytes, physical / 2);
+    return static_cast<std::size_t>(std::min<std::uint64_t>(bytes / sizeof(double), maxRowLength));
+}
+
+bool beyondRow(double n) { return std::trunc(n) > static_cast<double>(rowBudget()); }
+
+void resultRows(mxArray* slots[], double* data[], std::size_t count, std::size_t n, const char* id,
+                const char* tooLong) {
+    if (n > rowBudget() / count) raise(id, tooLong);
+    for (std::size_t k = 0; k < count; ++k) {
+        slots[k] = mxCreateDoubleMatrix(1, n, mxREAL);
+        data[k] = mxGetPr(slots[k]);
+    }
+}
+
 double* resultRow(mxArray*& slot, std::size_t n, const char* id, const char* tooLong) {
-    if (n > maxRowLength) raise(id, tooLong);
-    slot = mxCreateDoubleMatrix(1, n, mxREAL);
-    return mxGetPr(slot);
+    double* data = nullptr;
+    resultRows(&slot, &data, 1, n, id, tooLong);
+    return data;
 }
 
 double* scalarResult(mxArray*& slot) {

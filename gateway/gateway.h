@@ -136,8 +136,13 @@ std::int64_t toInt64(double x);
 constexpr std::size_t maxRowLength =
     static_cast<std::size_t>(PTRDIFF_MAX) / (2 * sizeof(double)) + 1;
 
-// A count of trunc(n) elements is longer than maxRowLength (NaN is not).
-inline bool beyondRow(double n) { return std::trunc(n) > static_cast<double>(maxRowLength); }
+// The most elements the result rows of one call may hold together on this
+// machine: half its physical memory and a quarter of the process's address
+// space (memory.h), and never more than maxRowLength.
+std::size_t rowBudget();
+
+// A count of trunc(n) elements is longer than rowBudget() (NaN is not).
+bool beyondRow(double n);
 
 // The length of a row of perElement values for each of count elements;
 // raises message (with its identifier id) when it would be longer than
@@ -146,9 +151,15 @@ std::size_t rowLength(std::size_t count, std::size_t perElement, const char* id,
                       const char* message);
 
 // Creates a 1 x n real double row in slot and returns its data. A row longer
-// than maxRowLength is never asked of the host: tooLong is raised instead,
+// than rowBudget() is never asked of the host: tooLong is raised instead,
 // with its identifier id.
 double* resultRow(mxArray*& slot, std::size_t n, const char* id, const char* tooLong);
+
+// Creates count such rows, slots[0] to slots[count - 1], their data in
+// data[]: tooLong unless all of them together fit rowBudget(), before the
+// first is created.
+void resultRows(mxArray* slots[], double* data[], std::size_t count, std::size_t n, const char* id,
+                const char* tooLong);
 
 // A 1 x 1 result row.
 double* scalarResult(mxArray*& slot);

@@ -5,7 +5,7 @@
  *
  * Plug-ins never include this header: they see only mex.h. The gateway's
  * flavour for this host asks kxhost_interrupt_pending, as MATLAB's asks
- * libut.
+ * libut, and kxhost_physical_memory before the system.
  */
 #ifndef KX4410_HOST_KXHOST_H
 #define KX4410_HOST_KXHOST_H
@@ -41,6 +41,12 @@ KXHOST_API void kxhost_set_interrupt_probe(kxhost_probe_fn probe);
  * without one pays a load and a test per check, no call. */
 KXHOST_API extern volatile sig_atomic_t kxhost_interrupt_armed;
 KXHOST_API int kxhost_interrupt_pending(void);
+
+/* libmx. The physical memory, in bytes, that the plug-ins built for this
+ * host take the machine to have (0, at the start: what the system reports),
+ * so that a test can try the rows a machine cannot hold on any machine. */
+KXHOST_API void kxhost_set_physical_memory(unsigned long long bytes);
+KXHOST_API unsigned long long kxhost_physical_memory(void);
 
 /* libmx. Between begin and end of a call every array created belongs to
  * the call; kxhost_keep hands one over to the caller, and

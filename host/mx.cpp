@@ -37,6 +37,7 @@ std::unordered_set<mxArray*> live;
 std::size_t headers = 0;
 bool inCall = false;
 std::vector<mxArray*> callArrays;
+unsigned long long physicalMemory = 0;
 
 std::size_t sizeOf(mxClassID cls) {
     switch (cls) {
@@ -249,5 +250,9 @@ size_t kxhost_end_call(void) {
 }
 
 size_t kxhost_live_arrays(void) { return headers; }
+
+void kxhost_set_physical_memory(unsigned long long bytes) { physicalMemory = bytes; }
+
+unsigned long long kxhost_physical_memory(void) { return physicalMemory; }
 
 }  // extern "C"

@@ -58,10 +58,12 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     const char* const notAVector = "KX4410 needs a vector array as reference!";
     const std::size_t n = kx::vectorLength(reference, notAVectorId, notAVector);
 
-    double* const time = kx::resultRow(plhs[0], n, notAVectorId, notAVector);
-    double* const output = kx::resultRow(plhs[1], n, notAVectorId, notAVector);
-    double* const error = kx::resultRow(plhs[2], n, notAVectorId, notAVector);
-    double* const control = kx::resultRow(plhs[3], n, notAVectorId, notAVector);
+    double* rows[4];
+    kx::resultRows(plhs, rows, 4, n, notAVectorId, notAVector);
+    double* const time = rows[0];
+    double* const output = rows[1];
+    double* const error = rows[2];
+    double* const control = rows[3];
     double errorSum = 0.0;
 
     if (ConfigureAnalogIn(kx::toInt32(adChannel), kx::toInt32(configCode)) != 0)

@@ -36,9 +36,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     kx::requireConfigCode(config, "KX4410:ReadAD:configCode", "KX4410 configuration code invalid!");
     kx::requireZeroOrOne(cardType, "KX4410:ReadAD:cardType",
                          "KX4410 types of card can be only 0 or 1!");
-    // The row is as long as the count: a count longer than the frame makes
-    // a row (infinity among them) cannot be read at all. A NaN count passes
-    // and reads nothing.
+    // The row is as long as the count: a count whose row this machine
+    // cannot hold (infinity among them) cannot be read at all. A NaN count
+    // passes and reads nothing.
     if (reads <= 0.0 || kx::beyondRow(reads))
         kx::raise("KX4410:ReadAD:readCount", "KX4410 cannot read that number of data!");
     kx::requireRange(delay, 0.0, 8191.0, "KX4410:ReadAD:delay", "KX4410 cannot delay that number!");

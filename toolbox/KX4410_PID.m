@@ -57,6 +57,10 @@
 %     KX4410:PID:cardType         KX4410 card type out of range!
 %     KX4410:PID:period           KX4410 sample period out of range!
 %     KX4410:PID:notVector        KX4410 needs a vector array as reference!
+%                                 (not a vector, or four rows of its length
+%                                 would take more than half of the
+%                                 machine's physical memory or a quarter of
+%                                 the process's address space)
 %     KX4410:PID:configureFailed  KX4410 error in setting quantification window!
 %     KX4410:PID:boardInfoFailed  KX4410 error retrieving active board information!
 %     KX4410:PID:timerFailed      KX4410 error starting the interval timer!

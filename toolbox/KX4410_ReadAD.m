@@ -17,7 +17,11 @@
 %                10 0..1 V  11 0..0.5 V
 %     cardType  type of card, 0 or 1 (tested, not used further)
 %     n         number of reads, above 0 (default 1); a fraction is
-%               rounded down
+%               rounded down. The readings, 8 bytes each, may take at
+%               most half of the machine's physical memory and a quarter
+%               of the process's address space (a 32-bit MATLAB: 2^26
+%               readings or fewer); a larger n is refused before the board
+%               is touched.
 %     delay     wait after each read in microseconds, 0 to 8191 (default
 %               0: no wait)
 %
@@ -42,6 +46,8 @@
 %     KX4410:ReadAD:configCode       KX4410 configuration code invalid!
 %     KX4410:ReadAD:cardType         KX4410 types of card can be only 0 or 1!
 %     KX4410:ReadAD:readCount        KX4410 cannot read that number of data!
+%                                    (n not above 0, or too many readings
+%                                    for the machine's memory)
 %     KX4410:ReadAD:delay            KX4410 cannot delay that number!
 %     KX4410:ReadAD:configureFailed  KX4410 error in setting quantification window!
 %     KX4410:ReadAD:readFailed       KX4410 error at reading AD!

@@ -47,6 +47,11 @@
 %     KX4410:SendAndRead:cardType         KX4410 card type out of range!
 %     KX4410:SendAndRead:delay            KX4410 delay value out of range!
 %     KX4410:SendAndRead:notVector        KX4410 needs a vector array to send!
+%                                         (not a vector, or a result row
+%                                         of twice its length would take
+%                                         more than half of the machine's
+%                                         physical memory or a quarter of
+%                                         the process's address space)
 %     KX4410:SendAndRead:code             KX4410 DA channels only can output digital values from 0 to 4095!
 %     KX4410:SendAndRead:configureFailed  KX4410 error in setting quantification window!
 %     KX4410:SendAndRead:boardInfoFailed  KX4410 error retrieving active board information!

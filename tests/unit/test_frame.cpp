@@ -2,6 +2,7 @@
 // test plug-in (kxframe) and, for the pure conversions, directly.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -10,7 +11,13 @@
 #include <string>
 #include <vector>
 
+#if defined(__linux__)
+#include <sys/sysinfo.h>
+#endif
+
+#include "board.h"
 #include "gateway.h"
+#include "memory.h"
 #include "mexhost.h"
 
 using namespace mexhost;
@@ -249,9 +256,55 @@ TEST(Frame, TheLongestRowLeavesTheHostsSizeTypeRoomToSpare) {
 }
 
 TEST(Frame, ACountBeyondTheLongestRowIsToldFromItsDouble) {
-    const double max = static_cast<double>(kx::maxRowLength);
+    const PhysicalMemory machine(64ull << 20);
+    const double max = 4194304;  // 32 MiB of doubles
     for (const double n : {max, max + 0.5, std::nextafter(max + 1, 0.0), 0.0, -1e300, double(NAN)})
         EXPECT_FALSE(kx::beyondRow(n)) << n;
-    for (const double n : {std::nextafter(max + 1, inf), 2 * max, 1e300, inf})
+    for (const double n : {max + 1, 2 * max, 1e300, inf})
         EXPECT_TRUE(kx::beyondRow(n)) << n;
+}
+
+TEST(Frame, RowsMayTakeHalfThePhysicalMemoryAndAQuarterOfTheAddressSpace) {
+    // Every process has 1 GiB of address space at least (a 32-bit Windows
+    // one 2 GiB, less the system's 64 KiB at each end), and no more than its
+    // pointers span.
+    const std::uint64_t space = kx::addressSpace();
+    EXPECT_GE(space, std::uint64_t{1} << 30);
+    EXPECT_LE(space, std::uint64_t{1} << (sizeof(void*) >= 8 ? 47 : 32));
+    const std::size_t quarterSpace = static_cast<std::size_t>(space / 4 / sizeof(double));
+
+    const std::pair<unsigned long long, std::size_t> machines[] = {
+        {64ull << 20, 4194304}, {(64ull << 20) + 15, 4194304}, {16, 1}, {15, 0}};
+    for (const auto& [bytes, rows] : machines) {
+        SCOPED_TRACE(bytes);
+        const PhysicalMemory machine(bytes);
+        EXPECT_EQ(kx::physicalMemory(), bytes);
+        EXPECT_EQ(kx::rowBudget(), rows);
+    }
+    // A machine of 1 TiB: half of it on a 64-bit host, whose address space is
+    // larger; a 32-bit host's address space bounds it instead.
+    const PhysicalMemory large(1ull << 40);
+    EXPECT_EQ(kx::rowBudget(),
+              std::min({std::size_t{1} << (sizeof(void*) >= 8 ? 36 : 27), quarterSpace,
+                        kx::maxRowLength}));
+    if (sizeof(void*) < 8) {
+        EXPECT_EQ(kx::rowBudget(), quarterSpace);
+    }
+}
+
+TEST(Frame, ThePhysicalMemoryIsTheSystemsUnlessTheHostWasTold) {
+    const std::uint64_t system = kx::physicalMemory();
+    EXPECT_GT(system, 0u);
+#if defined(__linux__)
+    // As the kernel's sysinfo counts it (which qemu's 32-bit user mode
+    // truncates to 32 bits: it is the system's answer all the same).
+    struct sysinfo info;
+    ASSERT_EQ(sysinfo(&info), 0);
+    EXPECT_EQ(system, std::uint64_t{info.totalram} * info.mem_unit);
+#endif
+    {
+        const PhysicalMemory machine(12345);
+        EXPECT_EQ(kx::physicalMemory(), 12345u);
+    }
+    EXPECT_EQ(kx::physicalMemory(), system);
 }

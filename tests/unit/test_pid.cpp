@@ -287,6 +287,19 @@ TEST_F(PID, AnEmptyReferenceStillConfiguresAndStartsTheTimer) {
     }
 }
 
+TEST_F(PID, RowsTheMachineCannotHoldAreRefusedBeforeTheDriverIsTouched) {
+    // On a machine of 64 KiB the four rows may hold 4096 values together.
+    const PhysicalMemory machine(64ull << 10);
+    const Outcome fits = pid(0, 0, 0, 0, matrix(1, 1024), 0, Gains{0, 0, 0});
+    ASSERT_FALSE(fits.raised) << fits.message;
+    for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(fits.cols(k), 1024u);
+    EXPECT_EQ(daCodes().size(), 1024u);
+    kxsim_clear_log();
+    const Outcome refused = pid(0, 0, 0, 0, matrix(1, 1025), 0, Gains{0, 0, 0});
+    expectRefused(refused, "KX4410 needs a vector array as reference!");
+    EXPECT_EQ(refused.identifier, "KX4410:PID:notVector");
+}
+
 TEST_F(PID, ADriverFailureEndsTheCallThere) {
     const std::vector<DriverCall> started = std::vector<DriverCall>{configure(1, 0)} + timerStart();
     const std::vector<DriverCall> firstStep = {timerRead(readingAfter(timerReadNs)), adRead(),

@@ -141,13 +141,49 @@ TEST_F(ReadAD, ACountLongerThanTheLongestRowIsRefusedBeforeTheDriverIsTouched) {
     }
 }
 
-TEST_F(ReadAD, ACountOfTheLongestRowPassesItsTestAndIsLeftToTheHost) {
-    // Where the host holds so long a row, the configuration fails instead.
-    kxsim_inject("ConfigureAnalogIn", 1, 5);
-    Outcome o = call("KX4410_ReadAD", 1, numbers({0, 0, 0, static_cast<double>(kx::maxRowLength)}));
-    EXPECT_TRUE(o.raised);
-    EXPECT_NE(o.message, "KX4410 cannot read that number of data!");
-    EXPECT_LE(kxsim_log_size(), 1u);
+// On a machine of 64 MiB a row may take 32 MiB: 2^22 readings, whatever the
+// host's word size (its address space is larger).
+const double mib64Readings = 4194304;
+
+TEST_F(ReadAD, ACountWhoseRowTheMachineCannotHoldIsRefusedBeforeTheDriverIsTouched) {
+    const PhysicalMemory machine(64ull << 20);
+    // 2^31 readings (16 GiB) once filled a 24 GiB machine until the system
+    // ended the host.
+    for (double n : {mib64Readings + 1, mib64Readings + 1.5, 2 * mib64Readings, 2147483648.0,
+                     1099511627776.0 /* 2^40 */}) {
+        SCOPED_TRACE(n);
+        const Outcome o = call("KX4410_ReadAD", 1, numbers({2, 0, 0, n}));
+        expectRefused(o, "KX4410 cannot read that number of data!");
+        EXPECT_EQ(o.identifier, "KX4410:ReadAD:readCount");
+    }
+    // Its place among the argument tests stays: before the delay's.
+    expectRefused(call("KX4410_ReadAD", 1, numbers({2, 0, 0, mib64Readings + 1, 9000})),
+                  "KX4410 cannot read that number of data!");
+}
+
+TEST_F(ReadAD, ACountWhoseRowTheMachineHoldsPassesItsTest) {
+    {
+        const PhysicalMemory machine(64ull << 20);
+        // The configuration fails instead, after the row was made.
+        for (double n : {mib64Readings, mib64Readings + 0.9}) {
+            SCOPED_TRACE(n);
+            kxsim_clear_log();
+            ASSERT_EQ(kxsim_inject("ConfigureAnalogIn", 1, 5), 0);
+            expectFailed(call("KX4410_ReadAD", 1, numbers({2, 0, 0, n})),
+                         "KX4410 error in setting quantification window!");
+            EXPECT_EQ(boardLog(), std::vector<DriverCall>{configure(2, 0, 5)});
+        }
+    }
+    // On a machine of 64 KiB, 4096 readings are taken, one more refused.
+    const PhysicalMemory machine(64ull << 10);
+    kxsim_clear_log();
+    Outcome o = call("KX4410_ReadAD", 1, numbers({2, 0, 0, 4096}));
+    ASSERT_FALSE(o.raised) << o.message;
+    EXPECT_EQ(o.cols(0), 4096u);
+    EXPECT_EQ(countOf(boardLog(), reading), 4096u);
+    kxsim_clear_log();
+    expectRefused(call("KX4410_ReadAD", 1, numbers({2, 0, 0, 4097})),
+                  "KX4410 cannot read that number of data!");
 }
 
 TEST_F(ReadAD, ADriverFailureEndsTheCallWithItsOperationsMessage) {

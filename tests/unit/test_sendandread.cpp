@@ -232,6 +232,18 @@ TEST_F(SendAndRead, AnEmptyVectorStillConfiguresAndStartsTheTimer) {
     }
 }
 
+TEST_F(SendAndRead, ARowTheMachineCannotHoldIsRefusedBeforeTheDriverIsTouched) {
+    // On a machine of 64 KiB the row may hold 4096 values: 2048 steps.
+    const PhysicalMemory machine(64ull << 10);
+    const Outcome fits = sendAndRead(0, 0, 0, 0, matrix(1, 2048), 0);
+    ASSERT_FALSE(fits.raised) << fits.message;
+    EXPECT_EQ(fits.cols(0), 4096u);
+    kxsim_clear_log();
+    const Outcome refused = sendAndRead(0, 0, 0, 0, matrix(1, 2049), 0);
+    expectRefused(refused, "KX4410 needs a vector array to send!");
+    EXPECT_EQ(refused.identifier, "KX4410:SendAndRead:notVector");
+}
+
 TEST_F(SendAndRead, ADriverFailureEndsTheCallThere) {
     const std::vector<DriverCall> started = std::vector<DriverCall>{configure(1, 0)} + timerStart();
     const std::vector<DriverCall> firstStep = {daWrite(1, 10), adRead(),

@@ -83,6 +83,22 @@ protected:
     void SetUp() override { kxsim_reset(); }
 };
 
+// A case that carries its name.
+template <class Case>
+auto caseName(const Case& c) -> decltype(std::string(c.name)) {
+    return c.name;
+}
+
+// Each table's cases are named by caseName, from their values alone, so that
+// a name is the same under every compiler and word size (gtest would print
+// a case it cannot name as its bytes, padding and pointers included).
+const auto byCaseName = [](const auto& info) { return caseName(info.param); };
+
+template <class Case>
+auto operator<<(std::ostream& os, const Case& c) -> decltype(caseName(c), os) {
+    return os << caseName(c);
+}
+
 class Sim : public ::testing::Test {
 protected:
     void SetUp() override { kxsim_reset(); }
@@ -199,8 +215,7 @@ TEST_P(Status, AnswersItsWordAndARefusalChangesNothing) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Sim, Status, ::testing::ValuesIn(statusCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Sim, Status, ::testing::ValuesIn(statusCases), byCaseName);
 
 // ---------------------------------------------------------------- session
 
@@ -341,8 +356,7 @@ TEST_P(Cost, TakesNoTimeOnAZeroCostBoardButWaitsStill) {
     EXPECT_EQ(kxsim_now_ns(), name.rfind("DelayMicros", 0) == 0 ? GetParam().ns : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sim, Cost, ::testing::ValuesIn(costCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Sim, Cost, ::testing::ValuesIn(costCases), byCaseName);
 
 TEST_F(Sim, CostsAreSettableByName) {
     enter(Session::Active);
@@ -366,6 +380,11 @@ struct TimerCase {
     int64_t readCost;  // ReadTimerCounter's cost in ns
     uint32_t expected;
 };
+
+std::string caseName(const TimerCase& c) {
+    return "Count" + std::to_string(c.count) + "_Wait" + std::to_string(c.waitUs) + "us_Read" +
+           std::to_string(c.readCost) + "ns";
+}
 
 using Timer = SimTable<TimerCase>;
 
@@ -393,7 +412,8 @@ INSTANTIATE_TEST_SUITE_P(Sim, Timer,
                                            TimerCase{1000, 0, 1000, 984},
                                            TimerCase{1000, 62, 500, 1000},  // wrap after 500 ticks
                                            TimerCase{1001, 0, 1000, 984},   // odd counts as even
-                                           TimerCase{0x10000 + 1000, 0, 1000, 984}));
+                                           TimerCase{0x10000 + 1000, 0, 1000, 984}),
+                         byCaseName);
 
 TEST_F(Sim, TimerRestartsWhenReprogrammedAndCountersAreSeparate) {
     enter(Session::Active);
@@ -436,6 +456,18 @@ struct RangeCase {
     int code;  // the 12-bit code the level quantises to
 };
 
+// Config0_Minus20000mV, Config16_MinusInf: every level is whole millivolts.
+std::string caseName(const RangeCase& c) {
+    std::string level;
+    if (std::isinf(c.level)) {
+        level = c.level > 0 ? "PlusInf" : "MinusInf";
+    } else {
+        const long long mv = std::llround(c.level * 1000);
+        level = (mv < 0 ? "Minus" + std::to_string(-mv) : std::to_string(mv)) + "mV";
+    }
+    return "Config" + std::to_string(c.config) + "_" + level;
+}
+
 using Range = SimTable<RangeCase>;
 
 TEST_P(Range, ClipsAndQuantisesToTwelveBits) {
@@ -460,7 +492,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RangeCase{8, 0, 2.5, 2.5, 4095}, RangeCase{9, 0, 1.25, 0.625, 2048},
                       RangeCase{25, 0, 1.25, 0.625, 2048}, RangeCase{10, 0, 1, 0.001, 4},
                       RangeCase{11, 0, 0.5, 0.25, 2048}, RangeCase{27, 0, 0.5, 3.0, 4095},
-                      RangeCase{11, 0, 0.5, -3.0, 0}));
+                      RangeCase{11, 0, 0.5, -3.0, 0}),
+    byCaseName);
 
 TEST_F(Sim, DaChannelOneIsWiredToAdChannelOne) {
     enter(Session::Active);
@@ -635,8 +668,7 @@ TEST_P(Inject, AnswersTheValueAndDoesNothingElse) {
     EXPECT_EQ(readAd(), 4.0f);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sim, Inject, ::testing::ValuesIn(injectCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Sim, Inject, ::testing::ValuesIn(injectCases), byCaseName);
 
 TEST_F(Sim, InjectionsCountDownEachOnItsOwn) {
     ASSERT_EQ(kxsim_inject("ActivateBoard", 2, 20), 0);
