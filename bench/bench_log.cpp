@@ -81,7 +81,7 @@ void Call(benchmark::State& state) {
         // Fill the ring: from then on every call overwrites.
         for (std::size_t i = 0; i < kxsim_log_capacity(); ++i) WriteAnalogOut(1, 0);
     }
-    std::int32_t code = 0;
+    int32_t code = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(WriteAnalogOut(1, code));
         code = (code + 1) & 4095;
@@ -107,7 +107,7 @@ void LongestCall(benchmark::State& state) {
             // Filling, then overwriting.
             for (std::size_t i = 0; i < capacity + capacity / 4; ++i) {
                 const Clock::time_point start = Clock::now();
-                WriteAnalogOut(1, static_cast<std::int32_t>(i & 4095));
+                WriteAnalogOut(1, static_cast<int32_t>(i & 4095));
                 const double us =
                     std::chrono::duration<double, std::micro>(Clock::now() - start).count();
                 if (us > longest) longest = us;
@@ -116,7 +116,7 @@ void LongestCall(benchmark::State& state) {
             kxsim_clear_log();
         }
         double longestEveryRun = 0;
-        std::int64_t over50 = 0, over50EveryRun = 0, over5EveryRun = 0;
+        int64_t over50 = 0, over50EveryRun = 0, over5EveryRun = 0;
         for (const auto& call : slow) {
             const double shortest = *std::min_element(call.second.begin(), call.second.end());
             over50 += *std::max_element(call.second.begin(), call.second.end()) > 50.0;

@@ -127,13 +127,13 @@ Worst worstCall(bool logging, int rounds) {
     const std::size_t n = std::size_t{1} << 22;
     // Shared with the rounds' processes: each call's fastest time (ns), and
     // each round's slowest.
-    const std::size_t bytes = n * sizeof(std::uint32_t) + static_cast<std::size_t>(rounds) * sizeof(double);
+    const std::size_t bytes = n * sizeof(uint32_t) + static_cast<std::size_t>(rounds) * sizeof(double);
     void* shared = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     if (shared == MAP_FAILED) {
         std::perror("bench_log_table: mmap");
         std::exit(1);
     }
-    auto* fastest = static_cast<std::uint32_t*>(shared);
+    auto* fastest = static_cast<uint32_t*>(shared);
     auto* slowest = reinterpret_cast<double*>(fastest + n);
     std::fill(fastest, fastest + n, UINT32_MAX);
     for (int r = 0; r < rounds; ++r) {
@@ -147,7 +147,7 @@ Worst worstCall(bool logging, int rounds) {
                 WriteAnalogOut(1, static_cast<int32_t>(i & 4095));
                 const Clock::time_point after = Clock::now();
                 const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(after - before).count();
-                fastest[i] = std::min(fastest[i], static_cast<std::uint32_t>(std::min<long long>(ns, UINT32_MAX)));
+                fastest[i] = std::min(fastest[i], static_cast<uint32_t>(std::min<long long>(ns, UINT32_MAX)));
                 worst = std::max(worst, static_cast<double>(ns));
                 before = Clock::now();
             }

@@ -21,7 +21,7 @@
 
 namespace {
 
-DirectCall pid(std::int64_t n) {
+DirectCall pid(int64_t n) {
     const std::vector<double> reference(static_cast<std::size_t>(n), 2.0);
     return DirectCall("KX4410_PID", 4,
                       mexhost::args(mexhost::scalar(0), mexhost::scalar(0), mexhost::scalar(0),

@@ -30,17 +30,17 @@ void run(benchmark::State& state, DirectCall& call) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-DirectCall readAD(std::int64_t n) {
+DirectCall readAD(int64_t n) {
     return DirectCall("KX4410_ReadAD", 1, mexhost::scalars({2, 0, 0, static_cast<double>(n)}));
 }
 
-std::vector<double> codes(std::int64_t n) {
+std::vector<double> codes(int64_t n) {
     std::vector<double> c(static_cast<std::size_t>(n));
     for (std::size_t i = 0; i < c.size(); ++i) c[i] = static_cast<double>(i % 4096);
     return c;
 }
 
-DirectCall sendDA(std::int64_t n) {
+DirectCall sendDA(int64_t n) {
     return DirectCall("KX4410_SendDA", 1,
                       mexhost::args(mexhost::scalar(1), mexhost::scalar(0), mexhost::row(codes(n))));
 }
@@ -80,7 +80,7 @@ struct BareWrites {
     bool failed = false;
     void operator()() {
         for (double c : codes)
-            if (WriteAnalogOut(1, static_cast<std::int32_t>(c)) != 0) failed = true;
+            if (WriteAnalogOut(1, static_cast<int32_t>(c)) != 0) failed = true;
     }
 };
 

@@ -11,7 +11,7 @@
 inline void realBoard() {
     kxsim_reset();
     kxsim_set_logging(0);
-    std::uint16_t boards = 0;
+    uint16_t boards = 0;
     OpenDriver(&boards);
     ActivateBoard(0);
     kxsim_set_clock(1);

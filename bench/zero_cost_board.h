@@ -12,7 +12,7 @@ inline void zeroCostBoard() {
     kxsim_reset();
     kxsim_zero_costs();
     kxsim_set_logging(0);
-    std::uint16_t boards = 0;
+    uint16_t boards = 0;
     OpenDriver(&boards);
     ActivateBoard(0);
 }

@@ -6,11 +6,11 @@ namespace kx {
 
 namespace {
 
-const std::int32_t counter = 2;
+const int32_t counter = 2;
 // Counter 2, low byte then high byte, mode 3, binary.
-const std::int32_t squareWave = 0xB6;
+const int32_t squareWave = 0xB6;
 // An initial count of 0 is taken by the 8254 as its full 65536.
-const std::int32_t fullCount = 0;
+const int32_t fullCount = 0;
 const double cycle = 65536.0;
 
 // One count is half a period of the 8 MHz clock. Formed as a product
@@ -23,10 +23,10 @@ double seconds(double counts) {
 }  // namespace
 
 TimeBase TimeBase::start() {
-    const std::int32_t board = GetActiveBoard();
+    const int32_t board = GetActiveBoard();
     // Only the address is used. All four are given values first: a failing
     // driver need not write them.
-    std::uint16_t address = 0, irq = 0, bus = 0, slot = 0;
+    uint16_t address = 0, irq = 0, bus = 0, slot = 0;
     if (GetBoardAddress(board, &address, &irq, &bus, &slot) != 0)
         return TimeBase{address, TimerStart::noBoardAddress};
     if (WriteTimerControl(address, counter, squareWave, fullCount) != 0)

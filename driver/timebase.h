@@ -21,7 +21,7 @@ enum class TimerStart {
 };
 
 struct TimeBase {
-    std::uint16_t address;  // the active board's address word
+    uint16_t address;  // the active board's address word
     TimerStart status;
 
     // Looks up the active board's address and, when that succeeds, starts
@@ -32,8 +32,7 @@ struct TimeBase {
     // low 16 bits of what the driver returns (the counter has no more), as
     // a double. Bits above the counter's 16 would make a reading above the
     // full cycle, and with it a time that runs backwards. Inline: it runs
-    // once a step in the timed loops. (elapsed is not: on the 32-bit x87
-    // build its rounding would then depend on the code around each call.)
+    // once a step in the timed loops.
     double read() const {
         return static_cast<double>(ReadTimerCounter(address, 2, 0x80) & 0xFFFFu);
     }

@@ -57,14 +57,14 @@ double Values::converted(const void* data, mxClassID cls, std::size_t i) {
         case mxDOUBLE_CLASS: return element<double>(data, i);
         case mxSINGLE_CLASS: return element<float>(data, i);
         case mxLOGICAL_CLASS: return static_cast<const mxLogical*>(data)[i] ? 1.0 : 0.0;
-        case mxINT8_CLASS: return element<std::int8_t>(data, i);
-        case mxUINT8_CLASS: return element<std::uint8_t>(data, i);
-        case mxINT16_CLASS: return element<std::int16_t>(data, i);
-        case mxUINT16_CLASS: return element<std::uint16_t>(data, i);
-        case mxINT32_CLASS: return element<std::int32_t>(data, i);
-        case mxUINT32_CLASS: return element<std::uint32_t>(data, i);
-        case mxINT64_CLASS: return element<std::int64_t>(data, i);
-        case mxUINT64_CLASS: return element<std::uint64_t>(data, i);
+        case mxINT8_CLASS: return element<int8_t>(data, i);
+        case mxUINT8_CLASS: return element<uint8_t>(data, i);
+        case mxINT16_CLASS: return element<int16_t>(data, i);
+        case mxUINT16_CLASS: return element<uint16_t>(data, i);
+        case mxINT32_CLASS: return element<int32_t>(data, i);
+        case mxUINT32_CLASS: return element<uint32_t>(data, i);
+        case mxINT64_CLASS: return element<int64_t>(data, i);
+        case mxUINT64_CLASS: return element<uint64_t>(data, i);
         default: return NAN;  // fetch admits no other class
     }
 }
@@ -121,8 +121,8 @@ std::size_t vectorLength(const Values& v, const char* id, const char* message) {
     raise(id, message);
 }
 
-std::int64_t toInt64(double x) {
-    if (std::fabs(x) < 9223372036854775808.0) return static_cast<std::int64_t>(x);
+int64_t toInt64(double x) {
+    if (std::fabs(x) < 9223372036854775808.0) return static_cast<int64_t>(x);
     return INT64_MIN;
 }
 
@@ -133,10 +133,10 @@ std::size_t rowLength(std::size_t count, std::size_t perElement, const char* id,
 }
 
 std::size_t rowBudget() {
-    std::uint64_t bytes = addressSpace() / 4;
+    uint64_t bytes = addressSpace() / 4;
     // A system that reports no memory leaves the address space to bound it.
-    if (const std::uint64_t physical = physicalMemory()) bytes = std::min(bytes, physical / 2);
-    return static_cast<std::size_t>(std::min<std::uint64_t>(bytes / sizeof(double), maxRowLength));
+    if (const uint64_t physical = physicalMemory()) bytes = std::min(bytes, physical / 2);
+    return static_cast<std::size_t>(std::min<uint64_t>(bytes / sizeof(double), maxRowLength));
 }
 
 bool beyondRow(double n) { return std::trunc(n) > static_cast<double>(rowBudget()); }

@@ -105,7 +105,7 @@ inline void requireConfigCode(double x, const char* id, const char* message) {
 // A double truncated toward zero to what the driver takes. NaN, the
 // infinities and values outside the 32-bit range give INT32_MIN, as the
 // board's original 32-bit platform converts them.
-inline std::int32_t toInt32(double x) {
+inline int32_t toInt32(double x) {
 #if defined(KX4410_SSE2)
     // The processor's own truncation answers INT32_MIN for NaN and for
     // whatever does not fit: the rule below in one instruction.
@@ -113,20 +113,20 @@ inline std::int32_t toInt32(double x) {
 #else
     // The comparisons are false for NaN; inside the open interval the
     // truncated value fits, so the cast is defined.
-    if (x > -2147483649.0 && x < 2147483648.0) return static_cast<std::int32_t>(x);
+    if (x > -2147483649.0 && x < 2147483648.0) return static_cast<int32_t>(x);
     return INT32_MIN;
 #endif
 }
 
 // Truncated as toInt32, then its low 16 bits, unsigned: the board's 16-bit
 // delays and counts.
-inline std::uint16_t low16(double x) {
-    return static_cast<std::uint16_t>(static_cast<std::uint32_t>(toInt32(x)));
+inline uint16_t low16(double x) {
+    return static_cast<uint16_t>(static_cast<uint32_t>(toInt32(x)));
 }
 
 // Truncated toward zero to 64 bits; NaN, the infinities and magnitudes of
 // 2^63 and above give INT64_MIN.
-std::int64_t toInt64(double x);
+int64_t toInt64(double x);
 
 // The longest result row the frame creates: 2^59 elements where the host's
 // sizes are 64 bits wide, 2^27 where they are 32. Its bytes are a quarter of

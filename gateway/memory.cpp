@@ -16,8 +16,8 @@ namespace kx {
 namespace {
 
 struct Machine {
-    std::uint64_t physical = 0;
-    std::uint64_t addressSpace = 0;
+    uint64_t physical = 0;
+    uint64_t addressSpace = 0;
 };
 
 // Asked once: the answers do not change while a plug-in is loaded, and a
@@ -35,14 +35,14 @@ Machine ask() {
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long pageSize = sysconf(_SC_PAGESIZE);
     if (pages > 0 && pageSize > 0)
-        m.physical = static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
+        m.physical = static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
     rlimit limit;
     if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-        m.addressSpace = static_cast<std::uint64_t>(limit.rlim_cur);
+        m.addressSpace = static_cast<uint64_t>(limit.rlim_cur);
 #endif
     // A 64-bit process's user space is 2^47 bytes on the usual processors;
     // a 32-bit one's at most 2^32.
-    const std::uint64_t spanned = sizeof(void*) >= 8 ? std::uint64_t{1} << 47 : std::uint64_t{1} << 32;
+    const uint64_t spanned = sizeof(void*) >= 8 ? uint64_t{1} << 47 : uint64_t{1} << 32;
     if (m.addressSpace == 0 || m.addressSpace > spanned) m.addressSpace = spanned;
     return m;
 }
@@ -54,13 +54,13 @@ const Machine& machine() {
 
 }  // namespace
 
-std::uint64_t physicalMemory() {
+uint64_t physicalMemory() {
 #if defined(KX4410_HOST_STAND_IN)
-    if (const std::uint64_t told = kxhost_physical_memory()) return told;
+    if (const uint64_t told = kxhost_physical_memory()) return told;
 #endif
     return machine().physical;
 }
 
-std::uint64_t addressSpace() { return machine().addressSpace; }
+uint64_t addressSpace() { return machine().addressSpace; }
 
 }  // namespace kx

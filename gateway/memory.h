@@ -11,12 +11,12 @@ namespace kx {
 
 // Bytes of physical memory the system reports; 0 where it reports none.
 // In our host stand-in, what a test told the host instead, if it did.
-std::uint64_t physicalMemory();
+uint64_t physicalMemory();
 
 // Bytes of the process's address space: the system's answer on Windows (2,
 // 3 or 4 GiB for a 32-bit process), elsewhere what a pointer spans, or less
 // where the process's limit (ulimit -v) says so.
-std::uint64_t addressSpace();
+uint64_t addressSpace();
 
 }  // namespace kx
 

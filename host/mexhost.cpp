@@ -67,14 +67,14 @@ Array numeric(mxClassID cls, double value) {
     void* p = mxGetData(a.get());
     switch (cls) {
         case mxSINGLE_CLASS: *static_cast<float*>(p) = static_cast<float>(value); break;
-        case mxINT8_CLASS: *static_cast<std::int8_t*>(p) = static_cast<std::int8_t>(value); break;
-        case mxUINT8_CLASS: *static_cast<std::uint8_t*>(p) = static_cast<std::uint8_t>(value); break;
-        case mxINT16_CLASS: *static_cast<std::int16_t*>(p) = static_cast<std::int16_t>(value); break;
-        case mxUINT16_CLASS: *static_cast<std::uint16_t*>(p) = static_cast<std::uint16_t>(value); break;
-        case mxINT32_CLASS: *static_cast<std::int32_t*>(p) = static_cast<std::int32_t>(value); break;
-        case mxUINT32_CLASS: *static_cast<std::uint32_t*>(p) = static_cast<std::uint32_t>(value); break;
-        case mxINT64_CLASS: *static_cast<std::int64_t*>(p) = static_cast<std::int64_t>(value); break;
-        case mxUINT64_CLASS: *static_cast<std::uint64_t*>(p) = static_cast<std::uint64_t>(value); break;
+        case mxINT8_CLASS: *static_cast<int8_t*>(p) = static_cast<int8_t>(value); break;
+        case mxUINT8_CLASS: *static_cast<uint8_t*>(p) = static_cast<uint8_t>(value); break;
+        case mxINT16_CLASS: *static_cast<int16_t*>(p) = static_cast<int16_t>(value); break;
+        case mxUINT16_CLASS: *static_cast<uint16_t*>(p) = static_cast<uint16_t>(value); break;
+        case mxINT32_CLASS: *static_cast<int32_t*>(p) = static_cast<int32_t>(value); break;
+        case mxUINT32_CLASS: *static_cast<uint32_t*>(p) = static_cast<uint32_t>(value); break;
+        case mxINT64_CLASS: *static_cast<int64_t*>(p) = static_cast<int64_t>(value); break;
+        case mxUINT64_CLASS: *static_cast<uint64_t*>(p) = static_cast<uint64_t>(value); break;
         case mxDOUBLE_CLASS: *static_cast<double*>(p) = value; break;
         default: throw std::logic_error("numeric: not a numeric class");
     }

@@ -53,8 +53,9 @@ struct Outcome {
     std::string textOf(std::size_t k) const;
 };
 
-// Where plug-ins are looked for; the default is the KX4410_PLUGIN_DIR that
-// the test build defines, else the working directory.
+// Where plug-ins are looked for: the KX4410_PLUGIN_DIR of the environment
+// when set (the bridge's tests name their folder so), else the folder given
+// here, else the folder of the running executable.
 void setPluginDirectory(const std::string& dir);
 // The file name ending of plug-ins on this platform (".mexa64", ".mexglx",
 // ".mexw32").

@@ -148,14 +148,14 @@ double mxGetScalar(const mxArray* pa) {
         case mxSINGLE_CLASS: return first<float>(pa);
         case mxLOGICAL_CLASS: return first<mxLogical>(pa) ? 1.0 : 0.0;
         case mxCHAR_CLASS: return first<unsigned char>(pa);
-        case mxINT8_CLASS: return first<std::int8_t>(pa);
-        case mxUINT8_CLASS: return first<std::uint8_t>(pa);
-        case mxINT16_CLASS: return first<std::int16_t>(pa);
-        case mxUINT16_CLASS: return first<std::uint16_t>(pa);
-        case mxINT32_CLASS: return first<std::int32_t>(pa);
-        case mxUINT32_CLASS: return first<std::uint32_t>(pa);
-        case mxINT64_CLASS: return first<std::int64_t>(pa);
-        case mxUINT64_CLASS: return first<std::uint64_t>(pa);
+        case mxINT8_CLASS: return first<int8_t>(pa);
+        case mxUINT8_CLASS: return first<uint8_t>(pa);
+        case mxINT16_CLASS: return first<int16_t>(pa);
+        case mxUINT16_CLASS: return first<uint16_t>(pa);
+        case mxINT32_CLASS: return first<int32_t>(pa);
+        case mxUINT32_CLASS: return first<uint32_t>(pa);
+        case mxINT64_CLASS: return first<int64_t>(pa);
+        case mxUINT64_CLASS: return first<uint64_t>(pa);
         default: return 0.0;
     }
 }

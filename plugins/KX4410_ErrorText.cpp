@@ -14,7 +14,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     // Status words are 16 bits: the code truncated to 64 bits, modulo 2^16.
     // NaN, the infinities and magnitudes from 2^63 on truncate to INT64_MIN,
     // whose low 16 bits are 0.
-    const std::uint16_t code = static_cast<std::uint16_t>(kx::toInt64(kx::scalar(prhs[0])));
+    const uint16_t code = static_cast<uint16_t>(kx::toInt64(kx::scalar(prhs[0])));
 
     static const char* const names[] = {
         "NoError",               // 0
@@ -44,7 +44,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         "StopError",             // 24
         "AllocateMemoryError",   // 25
     };
-    const std::uint16_t named = sizeof names / sizeof names[0];
+    const uint16_t named = sizeof names / sizeof names[0];
 
     plhs[0] = mxCreateString(code < named ? names[code] : "UNKNOWN_ERROR_CODE");
 }

@@ -17,7 +17,7 @@
 #include "gateway.h"
 #include "interrupt.h"
 #include "kxdrv.h"
-#include "timebase.h"
+#include "timer.h"
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     kx::require(nlhs == 4, "KX4410:nargout",
@@ -51,6 +51,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
                      "KX4410 output channel out of range!");
     kx::requireConfigCode(configCode, "KX4410:PID:configCode",
                           "KX4410 configuration code out of range!");
+    // As the toolbox has always done here: the card type is range-tested,
+    // so 0.5 passes (KX4410_ReadAD takes exactly 0 or 1).
     kx::requireRange(cardType, 0.0, 1.0, "KX4410:PID:cardType", "KX4410 card type out of range!");
     kx::requireRange(period, 0.0, 8191.0, "KX4410:PID:period",
                      "KX4410 sample period out of range!");
@@ -69,16 +71,16 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     if (ConfigureAnalogIn(kx::toInt32(adChannel), kx::toInt32(configCode)) != 0)
         kx::raise("KX4410:PID:configureFailed",
                   "KX4410 error in setting quantification window!");
-    const kx::TimeBase timer = kx::TimeBase::start();
-    if (timer.status == kx::TimerStart::noBoardAddress)
-        kx::raise("KX4410:PID:boardInfoFailed",
-                  "KX4410 error retrieving active board information!");
-    if (timer.status == kx::TimerStart::timerNotStarted)
-        kx::raise("KX4410:PID:timerFailed", "KX4410 error starting the interval timer!");
+    const kx::TimeBase timer = kx::startTimer(
+        "KX4410:PID:boardInfoFailed", "KX4410 error retrieving active board information!",
+        "KX4410:PID:timerFailed", "KX4410 error starting the interval timer!");
 
-    // The period is a 16-bit count; a NaN period passed its test and makes 0.
-    const std::uint16_t period16 = kx::low16(period);
-    const std::int32_t da = kx::toInt32(daChannel);
+    // As the toolbox has always done here: the period is a 16-bit count (a
+    // NaN period passed its test and makes 0), where ReadAD and SendDA
+    // truncate their delays to 32 bits; and the wait's status is not tested,
+    // where theirs is.
+    const uint16_t period16 = kx::low16(period);
+    const int32_t da = kx::toInt32(daChannel);
     double previousError = 0.0;
     double previousTime = 0.0;
     double previousD = 0.0;
@@ -105,14 +107,14 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
         // Whole volts within the DA's -10 ... 10 V; NaN compares false
         // everywhere and drives mid-scale.
-        std::int32_t v = 0;
+        int32_t v = 0;
         if (u > -10.0 && u < 10.0)
             v = kx::toInt32(u);
         else if (u >= 10.0)
             v = 10;
         else if (u <= -10.0)
             v = -10;
-        const std::int32_t code = kx::toInt32((v + 10) * 204.75);
+        const int32_t code = kx::toInt32((v + 10) * 204.75);
         if (WriteAnalogOut(da, code) != 0)
             kx::raise("KX4410:PID:writeFailed", "KX4410 error at DA sending!");
 

@@ -34,6 +34,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     kx::requireRange(channel, 0.0, 15.0, "KX4410:ReadAD:channel",
                      "KX4410 AD channels range from #0 to #15!");
     kx::requireConfigCode(config, "KX4410:ReadAD:configCode", "KX4410 configuration code invalid!");
+    // As the toolbox has always done here: exactly 0 or 1 (KX4410_PID and
+    // KX4410_SendAndRead range-test theirs, and take 0.5).
     kx::requireZeroOrOne(cardType, "KX4410:ReadAD:cardType",
                          "KX4410 types of card can be only 0 or 1!");
     // The row is as long as the count: a count whose row this machine
@@ -52,6 +54,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         kx::raise("KX4410:ReadAD:configureFailed",
                   "KX4410 error in setting quantification window!");
 
+    // As the toolbox has always done here: truncated to 32 bits, and the
+    // wait's status tested (the timed plug-ins take a 16-bit count and
+    // ignore it).
     const int32_t micros = kx::toInt32(delay);
     for (std::size_t k = 0; k < count; ++k) {
         float sample = 0.0f;

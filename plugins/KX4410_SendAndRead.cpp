@@ -14,7 +14,7 @@
 #include "gateway.h"
 #include "interrupt.h"
 #include "kxdrv.h"
-#include "timebase.h"
+#include "timer.h"
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     kx::require(nlhs == 1, "KX4410:nargout", "This function yields one result value!");
@@ -40,6 +40,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
                      "KX4410 output channel out of range!");
     kx::requireConfigCode(configCode, "KX4410:SendAndRead:configCode",
                           "KX4410 configuration code out of range!");
+    // As the toolbox has always done here: the card type is range-tested,
+    // so 0.5 passes (KX4410_ReadAD takes exactly 0 or 1).
     kx::requireRange(cardType, 0.0, 1.0, "KX4410:SendAndRead:cardType",
                      "KX4410 card type out of range!");
     kx::requireRange(delay, 0.0, 8191.0, "KX4410:SendAndRead:delay",
@@ -58,16 +60,16 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     if (ConfigureAnalogIn(kx::toInt32(adChannel), kx::toInt32(configCode)) != 0)
         kx::raise("KX4410:SendAndRead:configureFailed",
                   "KX4410 error in setting quantification window!");
-    const kx::TimeBase timer = kx::TimeBase::start();
-    if (timer.status == kx::TimerStart::noBoardAddress)
-        kx::raise("KX4410:SendAndRead:boardInfoFailed",
-                  "KX4410 error retrieving active board information!");
-    if (timer.status == kx::TimerStart::timerNotStarted)
-        kx::raise("KX4410:SendAndRead:timerFailed", "KX4410 error starting the interval timer!");
+    const kx::TimeBase timer = kx::startTimer(
+        "KX4410:SendAndRead:boardInfoFailed", "KX4410 error retrieving active board information!",
+        "KX4410:SendAndRead:timerFailed", "KX4410 error starting the interval timer!");
 
-    // The delay is a 16-bit count; a NaN delay passed its test and makes 0.
-    const std::uint16_t delay16 = kx::low16(delay);
-    const std::int32_t da = kx::toInt32(daChannel);
+    // As the toolbox has always done here: the delay is a 16-bit count (a
+    // NaN delay passed its test and makes 0), where ReadAD and SendDA
+    // truncate theirs to 32 bits; and the wait's status is not tested, where
+    // theirs is.
+    const uint16_t delay16 = kx::low16(delay);
+    const int32_t da = kx::toInt32(daChannel);
     for (std::size_t i = 0; i < n; ++i) {
         if (WriteAnalogOut(da, kx::toInt32(codes[i])) != 0)
             kx::raise("KX4410:SendAndRead:writeFailed", "KX4410 error at DA sending!");

@@ -49,6 +49,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
                            "KX4410 DA channels only can output digital values from 0 to 4095!");
 
     const int32_t da = kx::toInt32(channel);
+    // As the toolbox has always done here: truncated to 32 bits, and the
+    // wait's status tested (the timed plug-ins take a 16-bit count and
+    // ignore it).
     const int32_t micros = kx::toInt32(delay);
     for (std::size_t i = 0; i < sendCount; ++i) {
         if (WriteAnalogOut(da, kx::toInt32(codes[i])) != 0)

@@ -96,7 +96,7 @@ double interesting(FuzzedDataProvider& in) {
         case 0: return in.PickValueInArray(values);
         case 1: return in.ConsumeIntegralInRange<int>(-3, 40);
         case 2: {
-            const std::uint64_t bits = in.ConsumeIntegral<std::uint64_t>();
+            const uint64_t bits = in.ConsumeIntegral<uint64_t>();
             double x = 0;
             std::memcpy(&x, &bits, sizeof x);
             return x;
@@ -126,16 +126,16 @@ void store(mxClassID cls, void* data, std::size_t i, double x) {
     switch (cls) {
         case mxDOUBLE_CLASS: static_cast<double*>(data)[i] = x; break;
         case mxSINGLE_CLASS: static_cast<float*>(data)[i] = asSingle(x); break;
-        case mxINT8_CLASS: static_cast<std::int8_t*>(data)[i] = saturated<std::int8_t>(x); break;
-        case mxUINT8_CLASS: static_cast<std::uint8_t*>(data)[i] = saturated<std::uint8_t>(x); break;
-        case mxINT16_CLASS: static_cast<std::int16_t*>(data)[i] = saturated<std::int16_t>(x); break;
-        case mxUINT16_CLASS: static_cast<std::uint16_t*>(data)[i] = saturated<std::uint16_t>(x); break;
-        case mxINT32_CLASS: static_cast<std::int32_t*>(data)[i] = saturated<std::int32_t>(x); break;
-        case mxUINT32_CLASS: static_cast<std::uint32_t*>(data)[i] = saturated<std::uint32_t>(x); break;
-        case mxINT64_CLASS: static_cast<std::int64_t*>(data)[i] = saturated<std::int64_t>(x); break;
-        case mxUINT64_CLASS: static_cast<std::uint64_t*>(data)[i] = saturated<std::uint64_t>(x); break;
+        case mxINT8_CLASS: static_cast<int8_t*>(data)[i] = saturated<int8_t>(x); break;
+        case mxUINT8_CLASS: static_cast<uint8_t*>(data)[i] = saturated<uint8_t>(x); break;
+        case mxINT16_CLASS: static_cast<int16_t*>(data)[i] = saturated<int16_t>(x); break;
+        case mxUINT16_CLASS: static_cast<uint16_t*>(data)[i] = saturated<uint16_t>(x); break;
+        case mxINT32_CLASS: static_cast<int32_t*>(data)[i] = saturated<int32_t>(x); break;
+        case mxUINT32_CLASS: static_cast<uint32_t*>(data)[i] = saturated<uint32_t>(x); break;
+        case mxINT64_CLASS: static_cast<int64_t*>(data)[i] = saturated<int64_t>(x); break;
+        case mxUINT64_CLASS: static_cast<uint64_t*>(data)[i] = saturated<uint64_t>(x); break;
         case mxLOGICAL_CLASS: static_cast<mxLogical*>(data)[i] = x != 0; break;
-        case mxCHAR_CLASS: static_cast<mxChar*>(data)[i] = static_cast<mxChar>(saturated<std::uint8_t>(x)); break;
+        case mxCHAR_CLASS: static_cast<mxChar*>(data)[i] = static_cast<mxChar>(saturated<uint8_t>(x)); break;
         default: break;
     }
 }
@@ -194,7 +194,7 @@ void setUpBoard(FuzzedDataProvider& in) {
     if (in.ConsumeIntegralInRange<int>(0, 7) == 0) kxsim_set_boards(in.ConsumeIntegralInRange<int>(0, 3));
     const int session = in.ConsumeIntegralInRange<int>(0, 7);  // 0 closed, 1 open, else active
     if (session >= 1) {
-        std::uint16_t boards = 0;
+        uint16_t boards = 0;
         OpenDriver(&boards);
         if (session >= 2) ActivateBoard(0);
     }
@@ -208,7 +208,7 @@ void setUpBoard(FuzzedDataProvider& in) {
         // Whatever 32 bits the driver answers: the time base takes the
         // counter's 16, so no reading may make a stamp run backwards.
         double counts[4];
-        for (double& c : counts) c = in.ConsumeIntegral<std::uint32_t>();
+        for (double& c : counts) c = in.ConsumeIntegral<uint32_t>();
         kxsim_queue_timer(counts, 4);
     }
     const int faults = in.ConsumeIntegralInRange<int>(0, 3);
@@ -216,7 +216,7 @@ void setUpBoard(FuzzedDataProvider& in) {
         const char* op = in.PickValueInArray(operations);
         const int nth = in.ConsumeIntegralInRange<int>(1, 40);
         const double value = std::strcmp(op, "ReadTimerCounter") == 0
-                                 ? static_cast<double>(in.ConsumeIntegral<std::uint16_t>())
+                                 ? static_cast<double>(in.ConsumeIntegral<uint16_t>())
                                  : interesting(in);
         kxsim_inject(op, nth, value);
     }
@@ -342,7 +342,7 @@ void checkFreshSession() {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static const std::size_t baseline = kxhost_live_arrays();
     FuzzedDataProvider in(data, size);
     setUpBoard(in);

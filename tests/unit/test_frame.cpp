@@ -184,7 +184,7 @@ TEST(Frame, ValueTestsRefuseWithTheirMessageOrLetThrough) {
 TEST(Frame, ConversionsToInt32TruncateAndMapTheUnrepresentableToIntMin) {
     struct Case {
         double x;
-        std::int32_t value;
+        int32_t value;
     };
     for (const Case c : {Case{14.7, 14}, Case{-14.7, -14}, Case{-0.5, 0}, Case{-0.0, 0},
                          Case{2147483647.9, INT32_MAX}, Case{-2147483648.9, INT32_MIN},
@@ -198,7 +198,7 @@ TEST(Frame, ConversionsToInt32TruncateAndMapTheUnrepresentableToIntMin) {
 TEST(Frame, Low16KeepsTheLowBitsOfTheTruncatedValue) {
     struct Case {
         double x;
-        std::uint16_t value;
+        uint16_t value;
     };
     for (const Case c : {Case{8191.9, 8191}, Case{65535, 65535}, Case{65536, 0}, Case{65537, 1},
                          Case{-1, 65535}, Case{NAN, 0}, Case{0.5, 0}}) {
@@ -209,7 +209,7 @@ TEST(Frame, Low16KeepsTheLowBitsOfTheTruncatedValue) {
 TEST(Frame, ConversionsToInt64MapHugeValuesToTheSignBit) {
     struct Case {
         double x;
-        std::int64_t value;
+        int64_t value;
     };
     const double two63 = 9223372036854775808.0;
     for (const Case c : {Case{7.9, 7}, Case{-0.5, 0}, Case{4294967298.0, 4294967298LL},
@@ -268,9 +268,9 @@ TEST(Frame, RowsMayTakeHalfThePhysicalMemoryAndAQuarterOfTheAddressSpace) {
     // Every process has 1 GiB of address space at least (a 32-bit Windows
     // one 2 GiB, less the system's 64 KiB at each end), and no more than its
     // pointers span.
-    const std::uint64_t space = kx::addressSpace();
-    EXPECT_GE(space, std::uint64_t{1} << 30);
-    EXPECT_LE(space, std::uint64_t{1} << (sizeof(void*) >= 8 ? 47 : 32));
+    const uint64_t space = kx::addressSpace();
+    EXPECT_GE(space, uint64_t{1} << 30);
+    EXPECT_LE(space, uint64_t{1} << (sizeof(void*) >= 8 ? 47 : 32));
     const std::size_t quarterSpace = static_cast<std::size_t>(space / 4 / sizeof(double));
 
     const std::pair<unsigned long long, std::size_t> machines[] = {
@@ -293,14 +293,14 @@ TEST(Frame, RowsMayTakeHalfThePhysicalMemoryAndAQuarterOfTheAddressSpace) {
 }
 
 TEST(Frame, ThePhysicalMemoryIsTheSystemsUnlessTheHostWasTold) {
-    const std::uint64_t system = kx::physicalMemory();
+    const uint64_t system = kx::physicalMemory();
     EXPECT_GT(system, 0u);
 #if defined(__linux__)
     // As the kernel's sysinfo counts it (which qemu's 32-bit user mode
     // truncates to 32 bits: it is the system's answer all the same).
     struct sysinfo info;
     ASSERT_EQ(sysinfo(&info), 0);
-    EXPECT_EQ(system, std::uint64_t{info.totalram} * info.mem_unit);
+    EXPECT_EQ(system, uint64_t{info.totalram} * info.mem_unit);
 #endif
     {
         const PhysicalMemory machine(12345);

@@ -24,7 +24,7 @@ const char* const help =
     "\tSample period in microseconds\n\tP constant\n\tI constant\n\tD constant";
 
 // One step's board time without its wait: timer read, AD read, DA write.
-const std::int64_t stepNs = timerReadNs + adReadNs + daWriteNs;
+const int64_t stepNs = timerReadNs + adReadNs + daWriteNs;
 
 struct Gains {
     double Kp, Ki, Kd;
@@ -252,7 +252,7 @@ TEST_F(PID, WaitsThePeriodAfterEachStepAndStampsModuloTheCounterCycle) {
         EXPECT_EQ(o.values(0), stamps(16, {c.gapCounts, c.gapCounts}));
 
         std::vector<DriverCall> steps;
-        const std::int64_t gapNs = stepNs + 1000 * std::int64_t{c.waitMicros};
+        const int64_t gapNs = stepNs + 1000 * int64_t{c.waitMicros};
         for (int k = 0; k < 3; ++k) {
             steps =
                 steps + std::vector<DriverCall>{timerRead(readingAfter(timerReadNs + k * gapNs)),

@@ -18,7 +18,7 @@ const char* const help =
     "\tDelay between sendings/readings in microseconds (max. 8191)";
 
 // One step's board time without its wait.
-const std::int64_t stepNs = daWriteNs + adReadNs + timerReadNs;
+const int64_t stepNs = daWriteNs + adReadNs + timerReadNs;
 
 Outcome sendAndRead(double ad, double code, double card, double da, Array codes, double delay) {
     return mexhost::call(
@@ -167,7 +167,7 @@ TEST_F(SendAndRead, WaitsTheDelayAfterEachStepAndStampsModuloTheCounterCycle) {
         EXPECT_EQ(std::vector<double>(r.begin() + 3, r.end()), t);
 
         std::vector<DriverCall> steps;
-        const std::int64_t gapNs = stepNs + 1000 * std::int64_t{c.waitMicros};
+        const int64_t gapNs = stepNs + 1000 * int64_t{c.waitMicros};
         for (int k = 0; k < 3; ++k) {
             steps = steps + std::vector<DriverCall>{daWrite(1, 10 * (k + 1)), adRead(),
                                                     timerRead(readingAfter(stepNs + k * gapNs))};

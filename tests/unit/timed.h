@@ -17,11 +17,11 @@ const double count = 6.25e-8;
 
 // Board time of each operation in ns, all multiples of the counter's
 // 125 ns tick.
-const std::int64_t configureNs = 2000;
-const std::int64_t timerControlNs = 1000;
-const std::int64_t timerReadNs = 1000;
-const std::int64_t daWriteNs = 2000;
-const std::int64_t adReadNs = 10000;
+const int64_t configureNs = 2000;
+const int64_t timerControlNs = 1000;
+const int64_t timerReadNs = 1000;
+const int64_t daWriteNs = 2000;
+const int64_t adReadNs = 10000;
 
 inline void setKnownCosts() {
     for (const char* op : {"GetLibraryVersion", "OpenDriver", "CloseDriver", "GetDriverVersion",
@@ -36,10 +36,10 @@ inline void setKnownCosts() {
 
 // The counts counter 2 drops in ns of board time: 2 per tick, modulo its
 // 16-bit cycle.
-inline double countsIn(std::int64_t ns) { return static_cast<double>((2 * (ns / 125)) % 65536); }
+inline double countsIn(int64_t ns) { return static_cast<double>((2 * (ns / 125)) % 65536); }
 // Its reading ns after it was started at its full cycle.
-inline double readingAfter(std::int64_t ns) {
-    return static_cast<double>((65536 - static_cast<std::int64_t>(countsIn(ns))) % 65536);
+inline double readingAfter(int64_t ns) {
+    return static_cast<double>((65536 - static_cast<int64_t>(countsIn(ns))) % 65536);
 }
 
 // Time stamps from the counts of the first stamp (since the start) and the
