@@ -32,20 +32,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string ownFolder() {
-#if defined(_WIN32)
-    char path[MAX_PATH * 4];
-    const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string p(path, n);
-    return p.substr(0, p.find_last_of("\\/"));
-#else
-    char path[4096];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path);
-    std::string p(path, n > 0 ? static_cast<std::size_t>(n) : 0);
-    return p.substr(0, p.find_last_of('/'));
-#endif
-}
-
 // One kxdrv, loaded on its own: the calls this benchmark makes.
 struct Board {
     decltype(&::OpenDriver) open = nullptr;
@@ -163,7 +149,7 @@ void table(Board& local, Board& bridged, int samples, const std::string& tag) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string folder = ownFolder();
+    const std::string folder = kxbridge::programFolder();
     auto given = [&](int i) { return argc > i && argv[i][0] != '\0'; };
 #if defined(_WIN32)
     const std::string clientPath = given(1) ? argv[1] : folder + "\\kxdrv.dll";

@@ -3,6 +3,7 @@
 #include "channel.h"
 
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #if defined(__x86_64__) || defined(__i386__) || defined(_M_X64) || defined(_M_IX86)
@@ -110,6 +111,12 @@ bool await(Link& link, Doorbell& bell, const Doorbell& other, uint32_t seen, con
     }
     if (spin(bell, seen, t0, spinEnd, busyEnd)) return true;
     return sleep(link, bell, seen, t0, p.limitNs) == Slept::Moved;
+}
+
+const char* option(int argc, char** argv, const char* name) {
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], name) == 0) return argv[i + 1];
+    return nullptr;
 }
 
 }  // namespace kxbridge

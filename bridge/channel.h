@@ -98,6 +98,10 @@ public:
 // Windows) in the folder of the library this is linked into.
 std::string serverBesideLibrary();
 
+// The value that follows name ("--parent") on the server's command line;
+// null where it is not given.
+const char* option(int argc, char** argv, const char* name);
+
 // Rings bell: its count moves on, and a sleeping receiver is woken.
 void ring(Link& link, Doorbell& bell);
 

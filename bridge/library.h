@@ -20,6 +20,22 @@
 
 namespace kxbridge {
 
+// The folder of the running program.
+inline std::string programFolder() {
+#if defined(_WIN32)
+    char path[MAX_PATH * 4];
+    const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    const std::string p(path, n);
+    return p.substr(0, p.find_last_of("\\/"));
+#else
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path);
+    if (n <= 0) return ".";
+    const std::string p(path, static_cast<std::size_t>(n));
+    return p.substr(0, p.find_last_of('/'));
+#endif
+}
+
 // A function of any type, as bound; cast back to its own type to call it.
 using AnyFunction = void (*)(void);
 
@@ -43,7 +59,7 @@ public:
             return false;
         }
 #else
-        const std::string name = path.empty() ? ownFolder() + "/libkxdrv.so" : path;
+        const std::string name = path.empty() ? programFolder() + "/libkxdrv.so" : path;
         handle_ = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (handle_ == nullptr) {
             const char* why = dlerror();
@@ -97,13 +113,6 @@ private:
 #if defined(_WIN32)
     HMODULE handle_ = nullptr;
 #else
-    static std::string ownFolder() {
-        char path[4096];
-        const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-        if (n <= 0) return ".";
-        const std::string p(path, static_cast<std::size_t>(n));
-        return p.substr(0, p.find_last_of('/'));
-    }
     void* handle_ = nullptr;
     std::string file_;
 #endif

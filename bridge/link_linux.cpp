@@ -193,12 +193,6 @@ pid_t spawn(const std::string& server, int fd, std::string& problem) {
     return pid;
 }
 
-const char* option(int argc, char** argv, const char* name) {
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], name) == 0) return argv[i + 1];
-    return nullptr;
-}
-
 }  // namespace
 
 std::unique_ptr<Link> Link::start(const std::string& server, std::string& problem) {

@@ -100,12 +100,6 @@ private:
     bool client_;
 };
 
-const char* option(int argc, char** argv, const char* name) {
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], name) == 0) return argv[i + 1];
-    return nullptr;
-}
-
 void anchor() {}
 
 }  // namespace

@@ -128,12 +128,6 @@ int serve(int argc, char** argv) {
     }
 }
 
-const char* option(int argc, char** argv, const char* name) {
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], name) == 0) return argv[i + 1];
-    return nullptr;
-}
-
 // A session opened and closed on board 0, step by step.
 int check(int argc, char** argv) {
     const char* path = option(argc, argv, "--driver");

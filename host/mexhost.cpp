@@ -121,6 +121,19 @@ std::string Outcome::textOf(std::size_t k) const {
     return std::string(static_cast<const char*>(mxGetData(a)), mxGetNumberOfElements(a));
 }
 
+// The running program's own file; empty where the system does not say.
+std::string executablePath() {
+#if defined(_WIN32)
+    char path[MAX_PATH * 4];
+    const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    return std::string(path, n);
+#else
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path);
+    return n > 0 ? std::string(path, static_cast<std::size_t>(n)) : std::string();
+#endif
+}
+
 namespace {
 
 std::string pluginDirectory;
@@ -140,12 +153,6 @@ const char* const suffix = ".mexw32";
 #endif
 const char separator = '\\';
 
-std::string executableDirectory() {
-    char path[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p(path, n);
-    return p.substr(0, p.find_last_of("\\/"));
-}
 
 MexFunction open(const std::string& path) {
     HMODULE module = LoadLibraryA(path.c_str());
@@ -161,13 +168,6 @@ const char* const suffix = ".mexglx";
 #endif
 const char separator = '/';
 
-std::string executableDirectory() {
-    char path[4096];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path);
-    if (n <= 0) return ".";
-    std::string p(path, static_cast<std::size_t>(n));
-    return p.substr(0, p.find_last_of('/'));
-}
 
 MexFunction open(const std::string& path) {
     // Like MATLAB, a plug-in stays loaded until the process ends.
@@ -180,7 +180,9 @@ MexFunction open(const std::string& path) {
 std::string directory() {
     if (const char* env = std::getenv("KX4410_PLUGIN_DIR")) return env;
     if (!pluginDirectory.empty()) return pluginDirectory;
-    return executableDirectory();
+    const std::string self = executablePath();
+    const std::size_t slash = self.find_last_of("\\/");
+    return slash == std::string::npos ? "." : self.substr(0, slash);
 }
 
 void recordPrint(const char* format, const char* text) {

@@ -57,6 +57,8 @@ struct Outcome {
 // when set (the bridge's tests name their folder so), else the folder given
 // here, else the folder of the running executable.
 void setPluginDirectory(const std::string& dir);
+// The running program's own file; empty where the system does not say.
+std::string executablePath();
 // The file name ending of plug-ins on this platform (".mexa64", ".mexglx",
 // ".mexw32").
 const char* pluginSuffix();

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "calllog.h"
 #include "kxhost.h"
 #include "kxsim.h"
 #include "messages.h"
@@ -46,28 +47,9 @@ const char* const outOfMemory = "Out of memory.";
 // input, it fails, so that no count makes an input run for long.
 const int budget = 4096;
 
-struct Entry {
-    std::string op;
-    std::vector<double> args;
-    double result;
-};
-
-std::vector<Entry> boardLog() {
-    std::vector<Entry> log;
-    for (std::size_t i = 0; i < kxsim_log_size(); ++i) {
-        const char* op = nullptr;
-        double args[4] = {0, 0, 0, 0};
-        int count = 0;
-        double result = 0;
-        kxsim_log_entry(i, &op, args, &count, &result);
-        log.push_back({op, std::vector<double>(args, args + count), result});
-    }
-    return log;
-}
-
-std::size_t countOf(const std::vector<Entry>& log, const char* op) {
+std::size_t countOf(const std::vector<DriverCall>& log, const char* op) {
     std::size_t n = 0;
-    for (const Entry& e : log) n += e.op == op;
+    for (const DriverCall& e : log) n += e.op == op;
     return n;
 }
 
@@ -245,7 +227,7 @@ void checkRow(const mexhost::Outcome& o, std::size_t k, std::size_t n) {
 }
 
 void checkOutcome(const messages::PlugIn& p, int nlhs, const mexhost::Outcome& o) {
-    const std::vector<Entry> log = boardLog();
+    const std::vector<DriverCall> log = boardLog();
     const std::string& name = p.name;
     const bool session = name == "KX4410_InitDriverAndBoard" || name == "KX4410_CloseDriverAndBoard";
     check(session || o.prints.empty(), "printed: " + o.printed());
@@ -264,7 +246,7 @@ void checkOutcome(const messages::PlugIn& p, int nlhs, const mexhost::Outcome& o
     }
 
     const std::size_t reads = countOf(log, "ReadAnalogIn");
-    for (const Entry& e : log)
+    for (const DriverCall& e : log)
         if (e.op != "GetActiveBoard" && e.op != "ReadTimerCounter" && e.op != "GetLibraryVersion" &&
             e.op != "CloseDriver" && e.op != "GetDriverVersion" && e.op != "OpenDriver" &&
             !(e.op == "DelayMicros" && (name == "KX4410_SendAndRead" || name == "KX4410_PID")) &&

@@ -1,5 +1,5 @@
 // What the plug-in tests share: a simulated board at power-on before every
-// test, its call log as comparable values, the driver calls a plug-in makes,
+// test, its call log (calllog.h), the driver calls a plug-in makes,
 // and the plug-in call with the checks of a call that raised.
 #ifndef KX4410_TESTS_BOARD_H
 #define KX4410_TESTS_BOARD_H
@@ -10,41 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "calllog.h"
 #include "kxhost.h"
 #include "kxsim.h"
 #include "mexhost.h"
-
-struct DriverCall {
-    std::string op;
-    std::vector<double> args;
-    double result = 0;
-
-    bool operator==(const DriverCall& o) const {
-        return op == o.op && args == o.args && result == o.result;
-    }
-};
-
-inline std::ostream& operator<<(std::ostream& os, const DriverCall& c) {
-    os << c.op << "(";
-    for (std::size_t i = 0; i < c.args.size(); ++i) os << (i ? ", " : "") << c.args[i];
-    return os << ") -> " << c.result;
-}
-
-// The simulated board's log since the last reset or clear.
-inline std::vector<DriverCall> boardLog() {
-    std::vector<DriverCall> log;
-    for (std::size_t i = 0; i < kxsim_log_size(); ++i) {
-        const char* op = nullptr;
-        double args[4] = {0, 0, 0, 0};
-        int count = 0;
-        DriverCall c;
-        kxsim_log_entry(i, &op, args, &count, &c.result);
-        c.op = op;
-        c.args.assign(args, args + count);
-        log.push_back(c);
-    }
-    return log;
-}
 
 // The driver calls as the log shows them; status is the operation's result.
 inline DriverCall configure(double channel, double code, double status = 0) {

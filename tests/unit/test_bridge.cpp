@@ -64,18 +64,6 @@ namespace {
 
 // ---------------------------------------------------------------- processes
 
-std::string ownPath() {
-#if defined(_WIN32)
-    char path[MAX_PATH * 4];
-    const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    return std::string(path, n);
-#else
-    char path[4096];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path);
-    return n > 0 ? std::string(path, static_cast<std::size_t>(n)) : std::string();
-#endif
-}
-
 int64_t ownPid() {
 #if defined(_WIN32)
     return static_cast<int64_t>(GetCurrentProcessId());
@@ -190,7 +178,7 @@ struct Self {
     // ownGroup: in a process group of its own (Linux), where a signal to
     // "its group" cannot reach this one's.
     static Self start(const std::vector<std::string>& args, bool ownGroup = false,
-                      const std::string& self = ownPath()) {
+                      const std::string& self = executablePath()) {
         Self s;
 #if defined(_WIN32)
         (void)ownGroup;
@@ -300,7 +288,7 @@ std::string metBy(const Outcome& o) {
 
 int withoutServer(const char* file) {
     // The plug-ins beside this copy, whatever folder the run was told of.
-    const std::string folder = std::filesystem::path(ownPath()).parent_path().string();
+    const std::string folder = std::filesystem::path(executablePath()).parent_path().string();
 #if defined(_WIN32)
     _putenv_s("KX4410_PLUGIN_DIR", folder.c_str());
 #else
@@ -714,7 +702,7 @@ TEST_F(Bridge, ACallWithoutAServerIsToldApartFromTheBoardsAnswer) {
 // the program, the libraries and the plug-ins beside it.
 void copyWithoutServer(const std::filesystem::path& folder) {
     namespace fs = std::filesystem;
-    const fs::path self = ownPath();
+    const fs::path self = executablePath();
     fs::remove_all(folder);
     fs::create_directories(folder);
     for (const fs::directory_entry& e : fs::directory_iterator(self.parent_path())) {
@@ -742,7 +730,7 @@ void expectWithoutServerProgram(bool file, const std::string& why) {
         fs::permissions(server, fs::perms::owner_read | fs::perms::owner_write);
     }
     const std::string report = (folder / "seen.txt").string();
-    const std::string copy = (folder / fs::path(ownPath()).filename()).string();
+    const std::string copy = (folder / fs::path(executablePath()).filename()).string();
     ASSERT_EQ(Self::start({"--without-server", report}, false, copy).finish(), "exit 0");
     const std::string seen = readFile(report);
     const std::size_t at = seen.find("problem: ");

@@ -215,9 +215,7 @@ TEST_F(ErrorText, WorksWithAndWithoutASessionAndCallsNoDriverOperation) {
 namespace {
 
 std::string pluginBytes(const std::string& function) {
-    char exe[4096];
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe);
-    std::string dir = n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : "./x";
+    std::string dir = executablePath();
     dir = dir.substr(0, dir.find_last_of('/'));
     std::ifstream f(dir + "/" + function + pluginSuffix(), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());

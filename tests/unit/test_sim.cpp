@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "calllog.h"
 #include "kxsim.h"
 
 namespace {
@@ -16,34 +17,6 @@ namespace {
 constexpr uint16_t kAddr = 0xE000;  // board 0
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
-
-struct Call {
-    std::string op;
-    std::vector<double> args;
-    double result;
-    bool operator==(const Call& o) const {
-        return op == o.op && args == o.args && result == o.result;
-    }
-};
-
-std::ostream& operator<<(std::ostream& os, const Call& c) {
-    os << c.op << "(";
-    for (std::size_t i = 0; i < c.args.size(); ++i) os << (i ? ", " : "") << c.args[i];
-    return os << ") -> " << c.result;
-}
-
-std::vector<Call> simLog() {
-    std::vector<Call> log;
-    for (std::size_t i = 0; i < kxsim_log_size(); ++i) {
-        const char* op = nullptr;
-        double args[4] = {0, 0, 0, 0};
-        int n = -1;
-        double result = -1;
-        EXPECT_EQ(kxsim_log_entry(i, &op, args, &n, &result), 0);
-        log.push_back({op, std::vector<double>(args, args + n), result});
-    }
-    return log;
-}
 
 // What a refused or injected call must leave as it was.
 struct Snapshot {
@@ -209,7 +182,7 @@ TEST_P(Status, AnswersItsWordAndARefusalChangesNothing) {
     const Snapshot before = snapshot();
     EXPECT_EQ(c.call(), c.expected);
     ASSERT_EQ(kxsim_log_size(), 1u);
-    EXPECT_EQ(simLog()[0].result, c.expected);
+    EXPECT_EQ(boardLog()[0].result, c.expected);
     if (c.expected != 0) {
         EXPECT_EQ(snapshot(), before);
     }
@@ -662,7 +635,7 @@ TEST_P(Inject, AnswersTheValueAndDoesNothingElse) {
     EXPECT_EQ(c.call(out), c.expected);
     EXPECT_EQ(out, Outputs());
     EXPECT_EQ(snapshot(), before);
-    EXPECT_EQ(simLog(), std::vector<Call>({{c.op, simLog().at(0).args, c.expected}}));
+    EXPECT_EQ(boardLog(), std::vector<DriverCall>({{c.op, boardLog().at(0).args, c.expected}}));
     // The timer is still unprogrammed and the queued reading still there.
     EXPECT_EQ(ReadTimerCounter(kAddr, 2, 0x80), 0u);
     EXPECT_EQ(readAd(), 4.0f);
@@ -725,7 +698,7 @@ TEST_F(Sim, LogsEveryCallWithItsInputsAndResult) {
     kxsim_inject("GetActiveBoard", 1, 5);
     GetActiveBoard();
     CloseDriver();
-    const std::vector<Call> expected = {
+    const std::vector<DriverCall> expected = {
         {"OpenDriver", {}, 0},
         {"GetLibraryVersion", {}, 0x01A0},
         {"GetDriverVersion", {}, 0},
@@ -742,7 +715,7 @@ TEST_F(Sim, LogsEveryCallWithItsInputsAndResult) {
         {"GetActiveBoard", {}, 5},
         {"CloseDriver", {}, 0},
     };
-    EXPECT_EQ(simLog(), expected);
+    EXPECT_EQ(boardLog(), expected);
     EXPECT_EQ(v, 10.0f);
 
     const char* op = nullptr;
@@ -764,13 +737,13 @@ TEST_F(Sim, LoggingOffRecordsNothingButTheBoardStillWorks) {
     EXPECT_EQ(kxsim_da(0), 100);
     kxsim_set_logging(1);
     GetActiveBoard();
-    EXPECT_EQ(simLog(), std::vector<Call>({{"GetActiveBoard", {}, 0}}));
+    EXPECT_EQ(boardLog(), std::vector<DriverCall>({{"GetActiveBoard", {}, 0}}));
 }
 
 TEST_F(Sim, TheLogKeepsTheLatestCallsUpToItsCapacityAndCountsTheRest) {
     EXPECT_EQ(kxsim_log_capacity(), 1000000u);
     const auto waits = [](int first, int last) {
-        std::vector<Call> calls;
+        std::vector<DriverCall> calls;
         for (int us = first; us <= last; ++us) calls.push_back({"DelayMicros", {double(us)}, 1});
         return calls;
     };
@@ -782,12 +755,12 @@ TEST_F(Sim, TheLogKeepsTheLatestCallsUpToItsCapacityAndCountsTheRest) {
     wait(1, 30011);
     EXPECT_EQ(kxsim_log_size(), 10007u);
     EXPECT_EQ(kxsim_log_dropped(), 20004u);
-    EXPECT_EQ(simLog(), waits(20005, 30011));
+    EXPECT_EQ(boardLog(), waits(20005, 30011));
 
     struct Step {
         std::size_t capacity;
         int calls;  // further waits, numbered on
-        std::vector<Call> kept;
+        std::vector<DriverCall> kept;
         uint64_t dropped;
     };
     const Step steps[] = {
@@ -803,7 +776,7 @@ TEST_F(Sim, TheLogKeepsTheLatestCallsUpToItsCapacityAndCountsTheRest) {
         wait(next, next + step.calls - 1);
         next += step.calls;
         EXPECT_EQ(kxsim_log_capacity(), step.capacity);
-        EXPECT_EQ(simLog(), step.kept);
+        EXPECT_EQ(boardLog(), step.kept);
         EXPECT_EQ(kxsim_log_dropped(), step.dropped);
     }
     EXPECT_EQ(kxsim_log_entry(0, nullptr, nullptr, nullptr, nullptr), -1);
@@ -813,7 +786,7 @@ TEST_F(Sim, TheLogKeepsTheLatestCallsUpToItsCapacityAndCountsTheRest) {
     kxsim_set_logging(0);
     wait(5, 9);  // neither kept nor dropped
     kxsim_set_logging(1);
-    EXPECT_EQ(simLog(), waits(2, 4));
+    EXPECT_EQ(boardLog(), waits(2, 4));
     EXPECT_EQ(kxsim_log_dropped(), 30011 + 5 + 2 + 1);
     kxsim_clear_log();
     EXPECT_EQ(kxsim_log_size(), 0u);
@@ -832,7 +805,7 @@ TEST_F(Sim, LogEntriesHoldEveryArgumentAndResultAtFullWidth) {
     ReadTimerCounter(0, 0, 0);
     kxsim_inject("CloseDriver", 1, 65535);
     CloseDriver();
-    EXPECT_EQ(simLog(), (std::vector<Call>{
+    EXPECT_EQ(boardLog(), (std::vector<DriverCall>{
                             {"WriteTimerControl", {65535, INT32_MIN, INT32_MAX, -1}, 2},
                             {"GetActiveBoard", {}, -1},
                             {"ReadTimerCounter", {0, 0, 0}, 4294967295.0},
@@ -893,7 +866,7 @@ TEST_F(Sim, RealClockWaitsInRealTime) {
     // Waits that only spin and waits that sleep first: never one that ends
     // early, however the spin margin has moved.
     const int32_t waits[] = {0, 1, 150, 2000, 8191, 10};
-    std::vector<Call> expected;
+    std::vector<DriverCall> expected;
     for (int32_t micros : waits) {
         const auto start = std::chrono::steady_clock::now();
         const int64_t boardStart = kxsim_now_ns();
@@ -903,7 +876,7 @@ TEST_F(Sim, RealClockWaitsInRealTime) {
         EXPECT_GE(kxsim_now_ns() - boardStart, micros * int64_t{1000}) << micros;
         expected.push_back({"DelayMicros", {static_cast<double>(micros)}, 0});
     }
-    EXPECT_EQ(simLog(), expected);
+    EXPECT_EQ(boardLog(), expected);
     kxsim_set_clock(0);
     EXPECT_EQ(kxsim_clock_is_real(), 0);
     EXPECT_EQ(kxsim_now_ns(), 0);
