@@ -1,16 +1,7 @@
 # The toolbox for MATLAB: the same plug-in sources built against MATLAB's own
 # mex.h, libmx and libmex (CMake's FindMatlab and matlab_add_mex), into one
 # folder, build/matlab, that a user adds to MATLAB's path and that
-# "cmake --install" copies to <prefix>/kx4410.
-#
-#   -DKX_MATLAB=ON                    build it (needs MATLAB; off by default)
-#   -DMatlab_ROOT_DIR=<MATLAB folder> which MATLAB, if CMake finds another
-#   -DKX_MATLAB_SIMULATED_BOARD=ON    put the simulated kxdrv beside the
-#                                     plug-ins, for a machine without the board
-#   -DKX_DRIVER_SERVER=ON             64-bit MATLAB, 32-bit driver: the driver
-#                                     client in kxdrv's place, and the driver
-#                                     server that loads kxdrv beside it
-#                                     (bridge/CMakeLists.txt)
+# "cmake --install" copies to <prefix>/kx4410 (KX_MATLAB_INSTALL_DIR).
 #
 # On Windows the plug-ins bind kxdrv.dll by ordinal through the import
 # library made from the ordinal table (driver/), so the same files load the
@@ -18,16 +9,12 @@
 # library and they link the simulated one.
 #
 # Included from plugins/CMakeLists.txt after the plug-ins are listed.
-# (The options are declared with the others, in the top CMakeLists.txt.)
 if(NOT KX_MATLAB)
   return()
 endif()
 
-option(KX_DRIVER_SERVER "Reach kxdrv through a driver server (64-bit MATLAB, 32-bit kxdrv)" OFF)
-
 find_package(Matlab REQUIRED COMPONENTS MX_LIBRARY)
 set(KX_MATLAB_DIR ${CMAKE_BINARY_DIR}/matlab)
-set(KX_MATLAB_INSTALL_DIR kx4410 CACHE STRING "Where under the install prefix the MATLAB toolbox goes")
 
 # The frame against MATLAB's mex.h, with the plug-ins'
 # choice of MATLAB's C API: separate real and imaginary parts (mxGetPr), the
