@@ -53,9 +53,8 @@ function(kx_matlab_output target)
           RUNTIME DESTINATION ${KX_MATLAB_INSTALL_DIR})
 endfunction()
 
-get_property(kx_plugins GLOBAL PROPERTY KX_PLUGINS)
 set(kx_matlab_help "")
-foreach(name ${kx_plugins})
+foreach(name ${KX_PLUGINS})
   kx_plugin_libraries(${name} kxgateway_matlab kxtimebase ${KX_DRIVER_LINK} libs)
   matlab_add_mex(NAME ${name}_matlab MODULE R2017b
                  SRC ${PROJECT_SOURCE_DIR}/plugins/${name}.cpp
