@@ -113,7 +113,3 @@ install(TARGETS kxdrv LIBRARY DESTINATION ${KX_OCTAVE_INSTALL_DIR})
 foreach(kx_file ${kx_toolbox_help})
   install(FILES ${kx_file} DESTINATION ${KX_OCTAVE_INSTALL_DIR})
 endforeach()
-
-if(KX_BUILD_TESTS)
-  add_subdirectory(${PROJECT_SOURCE_DIR}/tests/octave ${CMAKE_BINARY_DIR}/tests/octave)
-endif()
