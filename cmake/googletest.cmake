@@ -9,8 +9,6 @@ if(NOT CMAKE_CROSSCOMPILING)
   find_package(GTest QUIET)
 endif()
 if(NOT TARGET GTest::gtest_main)
-  set(KX_GOOGLETEST_SOURCE /usr/src/googletest/googletest CACHE PATH
-      "GoogleTest sources, built when no installed GoogleTest is used")
   if(EXISTS ${KX_GOOGLETEST_SOURCE}/CMakeLists.txt)
     set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

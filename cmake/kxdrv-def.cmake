@@ -1,3 +1,24 @@
+# driver/kxdrv.def, the table of kxdrv's operations and their ordinals, read
+# here alone for every use of it: the module-definition file, the import
+# library, the ordinals the driver server binds by.
+#
+#   kx_driver_table(names ordinals)  sets names and ordinals to the table's
+#                                    operations and their ordinals, in its order
+function(kx_driver_table names ordinals)
+  set(src ${PROJECT_SOURCE_DIR}/driver/kxdrv.def)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${src})
+  file(STRINGS ${src} lines REGEX "^[ \t]*[A-Za-z_][A-Za-z0-9_]*[ \t]+@[0-9]+")
+  set(n "")
+  set(o "")
+  foreach(line IN LISTS lines)
+    string(REGEX MATCH "^[ \t]*([A-Za-z_][A-Za-z0-9_]*)[ \t]+@([0-9]+)" entry "${line}")
+    list(APPEND n ${CMAKE_MATCH_1})
+    list(APPEND o ${CMAKE_MATCH_2})
+  endforeach()
+  set(${names} ${n} PARENT_SCOPE)
+  set(${ordinals} ${o} PARENT_SCOPE)
+endfunction()
+
 # The module-definition file that kxdrv.dll is exported and imported by, for
 # the target being built, from driver/kxdrv.def (ordinals and our names).
 #
@@ -21,11 +42,10 @@ function(kx_driver_def var)
     return()
   endif()
 
+  kx_driver_table(names ordinals)
   file(READ ${header} decl)
   file(READ ${src} text)
-  string(REGEX MATCHALL "\n[ \t]*[A-Za-z_][A-Za-z0-9_]*[ \t]+@[0-9]+" entries "${text}")
-  foreach(entry IN LISTS entries)
-    string(REGEX REPLACE "^\n[ \t]*([A-Za-z0-9_]+).*$" "\\1" name "${entry}")
+  foreach(name IN LISTS names)
     if(NOT decl MATCHES "KXDRV_CALL[ \t\r\n]+${name}[ \t\r\n]*\\(([^)]*)\\)")
       message(FATAL_ERROR "kxdrv.def names ${name}, which kxdrv.h does not declare with KXDRV_CALL")
     endif()
@@ -83,4 +103,20 @@ function(kx_driver_import_library target)
   endif()
   add_library(${target} INTERFACE)
   target_link_libraries(${target} INTERFACE kxbinding ${implib})
+endfunction()
+
+# kxdrv_ordinals.h, the table's ordinals as KXBRIDGE_ORDINAL_<operation>, for
+# a program that loads a kxdrv and binds its operations itself (the driver
+# server).
+#
+#   kx_driver_ordinals_header(var)   sets var to the folder of the header
+function(kx_driver_ordinals_header var)
+  kx_driver_table(names ordinals)
+  set(text "/* The ordinals of driver/kxdrv.def, written by cmake/kxdrv-def.cmake. */\n")
+  foreach(name ordinal IN ZIP_LISTS names ordinals)
+    string(APPEND text "#define KXBRIDGE_ORDINAL_${name} ${ordinal}\n")
+  endforeach()
+  set(dir ${CMAKE_BINARY_DIR}/driver)
+  file(CONFIGURE OUTPUT ${dir}/kxdrv_ordinals.h CONTENT "${text}" @ONLY)
+  set(${var} ${dir} PARENT_SCOPE)
 endfunction()

@@ -7,7 +7,9 @@
 #   kx4410-<version>/inst/   Contents.m, the help files, kxsim.m, the demo
 #   kx4410-<version>/src/    the C++ sources and toolbox/package/Makefile,
 #                            which pkg install runs: mkoctfile alone builds
-#                            the plug-ins, kxsim and the simulated driver
+#                            the plug-ins, kxsim and the simulated driver;
+#                            beside it plugins.mk, the Makefile's list of the
+#                            plug-ins, written here from plugins/plugins.txt
 #
 # The sources go in whole, folder by folder; the Makefile says what is
 # compiled from them.
@@ -18,12 +20,22 @@ set(kx_package_in ${CMAKE_BINARY_DIR}/package-in)
 
 configure_file(${kx_package_dir}/DESCRIPTION.in ${kx_package_in}/DESCRIPTION @ONLY)
 configure_file(${kx_package_dir}/NEWS.in ${kx_package_in}/NEWS @ONLY)
+list(JOIN KX_PLUGINS " " kx_mk_plugins)
+list(JOIN KX_PLUGINS_DRIVER " " kx_mk_driver)
+list(JOIN KX_PLUGINS_TIMEBASE " " kx_mk_timebase)
+file(CONFIGURE OUTPUT ${kx_package_in}/plugins.mk CONTENT
+"# The plug-ins, from plugins/plugins.txt: all of them, those that link the
+# driver, those that compile in the time base.
+PLUGINS := ${kx_mk_plugins}
+WITH_DRIVER := ${kx_mk_driver}
+WITH_TIMEBASE := ${kx_mk_timebase}
+" @ONLY)
 
 # Each file as it is in the tree, and where it goes in the package.
 set(kx_package_sources ${kx_package_in}/DESCRIPTION ${kx_package_in}/NEWS
                        ${kx_package_dir}/INDEX ${PROJECT_SOURCE_DIR}/COPYING
-                       ${KX_CONTENTS_M} ${kx_package_dir}/Makefile)
-set(kx_package_paths DESCRIPTION NEWS INDEX COPYING inst/Contents.m src/Makefile)
+                       ${KX_CONTENTS_M} ${kx_package_dir}/Makefile ${kx_package_in}/plugins.mk)
+set(kx_package_paths DESCRIPTION NEWS INDEX COPYING inst/Contents.m src/Makefile src/plugins.mk)
 file(GLOB kx_help CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/toolbox/*.m)
 foreach(file ${kx_help})
   get_filename_component(name ${file} NAME)

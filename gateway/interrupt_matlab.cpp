@@ -1,7 +1,7 @@
 // The interrupt check in MATLAB: libut's utIsInterruptPending, which MATLAB
 // sets when the user presses Ctrl-C while a MEX call runs. MATLAB's headers
 // do not declare libut; MEX authors declare what they use of it, as here,
-// and link libut (cmake/matlab.cmake).
+// and link libut (cmake/host-matlab.cmake).
 #include "interrupt.h"
 
 extern "C" bool utIsInterruptPending(void);

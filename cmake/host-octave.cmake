@@ -5,6 +5,9 @@
 # The plug-ins link none of Octave's libraries: Octave resolves the mx*/mex*
 # symbols from itself when it loads a MEX file. They find kxdrv beside them
 # through an rpath of $ORIGIN, wherever the folder is copied to.
+#
+# Included from the top CMakeLists.txt (KX_OCTAVE): its build files stay
+# apart from build/toolbox, which holds only what users load.
 set(KX_TOOLBOX ${CMAKE_BINARY_DIR}/toolbox)
 
 # Octave's header directories, as mkoctfile would pass them to the compiler.
@@ -16,10 +19,10 @@ if(NOT kx_octave_rc EQUAL 0)
 endif()
 separate_arguments(kx_octave_incflags UNIX_COMMAND "${kx_octave_incflags}")
 set(KX_OCTAVE_INCLUDE "")
-foreach(flag ${kx_octave_incflags})
-  if(flag MATCHES "^-I(.+)$")
-    get_filename_component(dir "${CMAKE_MATCH_1}" ABSOLUTE)
-    list(APPEND KX_OCTAVE_INCLUDE ${dir})
+foreach(kx_flag ${kx_octave_incflags})
+  if(kx_flag MATCHES "^-I(.+)$")
+    get_filename_component(kx_dir "${CMAKE_MATCH_1}" ABSOLUTE)
+    list(APPEND KX_OCTAVE_INCLUDE ${kx_dir})
   endif()
 endforeach()
 find_file(KX_OCTAVE_MEX_H mex.h PATHS ${KX_OCTAVE_INCLUDE} NO_DEFAULT_PATH)
@@ -63,19 +66,18 @@ function(kx_octave_mex target output source)
   add_dependencies(${target} kxdrv_toolbox)
 endfunction()
 
-get_property(kx_plugins GLOBAL PROPERTY KX_PLUGINS)
-set(kx_toolbox_help ${KX_CONTENTS_M} ${CMAKE_CURRENT_SOURCE_DIR}/kxsim.m
-                    ${CMAKE_CURRENT_SOURCE_DIR}/kx4410_demo.m)
-foreach(name ${kx_plugins})
-  kx_octave_mex(${name}_octave ${name} ${PROJECT_SOURCE_DIR}/plugins/${name}.cpp)
-  kx_plugin_libraries(${name} kxgateway_octave kxtimebase kxdrv libs)
-  target_link_libraries(${name}_octave PRIVATE ${libs})
-  list(APPEND kx_toolbox_help ${CMAKE_CURRENT_SOURCE_DIR}/${name}.m)
+set(kx_toolbox_help ${KX_CONTENTS_M} ${PROJECT_SOURCE_DIR}/toolbox/kxsim.m
+                    ${PROJECT_SOURCE_DIR}/toolbox/kx4410_demo.m)
+foreach(kx_name ${KX_PLUGINS})
+  kx_octave_mex(${kx_name}_octave ${kx_name} ${PROJECT_SOURCE_DIR}/plugins/${kx_name}.cpp)
+  kx_plugin_libraries(${kx_name} kxgateway_octave kxtimebase kxdrv kx_libs)
+  target_link_libraries(${kx_name}_octave PRIVATE ${kx_libs})
+  list(APPEND kx_toolbox_help ${PROJECT_SOURCE_DIR}/toolbox/${kx_name}.m)
 endforeach()
 
 # The control port of the simulated board, for tests, demos and users
 # without the board.
-kx_octave_mex(kxsim_octave kxsim ${PROJECT_SOURCE_DIR}/sim/kxsim_mex.cpp)
+kx_octave_mex(kxsim_octave kxsim ${KX_SIM_MEX_SOURCES})
 target_include_directories(kxsim_octave SYSTEM PRIVATE ${KX_OCTAVE_INCLUDE})
 target_link_libraries(kxsim_octave PRIVATE kxdrv)
 
@@ -83,36 +85,31 @@ target_link_libraries(kxsim_octave PRIVATE kxdrv)
 # runs a .mex before a .m of the same name in one folder, and help shows
 # the .m file's comment block.
 set(kx_toolbox_copies "")
-foreach(file ${kx_toolbox_help})
-  get_filename_component(name ${file} NAME)
-  add_custom_command(OUTPUT ${KX_TOOLBOX}/${name}
+foreach(kx_file ${kx_toolbox_help})
+  get_filename_component(kx_name ${kx_file} NAME)
+  add_custom_command(OUTPUT ${KX_TOOLBOX}/${kx_name}
                      COMMAND ${CMAKE_COMMAND} -E make_directory ${KX_TOOLBOX}
-                     COMMAND ${CMAKE_COMMAND} -E copy ${file} ${KX_TOOLBOX}/${name}
-                     DEPENDS ${file})
-  list(APPEND kx_toolbox_copies ${KX_TOOLBOX}/${name})
+                     COMMAND ${CMAKE_COMMAND} -E copy ${kx_file} ${KX_TOOLBOX}/${kx_name}
+                     DEPENDS ${kx_file})
+  list(APPEND kx_toolbox_copies ${KX_TOOLBOX}/${kx_name})
 endforeach()
 add_custom_target(kx_toolbox_files ALL DEPENDS ${kx_toolbox_copies})
 
 # The whole folder, for those who want it alone (scripts/demo).
 add_custom_target(kx_toolbox)
 add_dependencies(kx_toolbox kx_toolbox_files kxdrv_toolbox kxsim_octave)
-foreach(name ${kx_plugins})
-  add_dependencies(kx_toolbox ${name}_octave)
+foreach(kx_name ${KX_PLUGINS})
+  add_dependencies(kx_toolbox ${kx_name}_octave)
 endforeach()
 
 # cmake --install: the same folder under the prefix, as <prefix>/kx4410 by
 # default. The simulated kxdrv goes in as a target, so that the install
 # takes the build's rpath off it; it needs none.
-set(KX_OCTAVE_INSTALL_DIR kx4410 CACHE STRING "Where under the install prefix the Octave toolbox goes")
 install(TARGETS kxsim_octave LIBRARY DESTINATION ${KX_OCTAVE_INSTALL_DIR})
-foreach(name ${kx_plugins})
-  install(TARGETS ${name}_octave LIBRARY DESTINATION ${KX_OCTAVE_INSTALL_DIR})
+foreach(kx_name ${KX_PLUGINS})
+  install(TARGETS ${kx_name}_octave LIBRARY DESTINATION ${KX_OCTAVE_INSTALL_DIR})
 endforeach()
 install(TARGETS kxdrv LIBRARY DESTINATION ${KX_OCTAVE_INSTALL_DIR})
-foreach(file ${kx_toolbox_help})
-  install(FILES ${file} DESTINATION ${KX_OCTAVE_INSTALL_DIR})
+foreach(kx_file ${kx_toolbox_help})
+  install(FILES ${kx_file} DESTINATION ${KX_OCTAVE_INSTALL_DIR})
 endforeach()
-
-if(KX_BUILD_TESTS)
-  add_subdirectory(${PROJECT_SOURCE_DIR}/tests/octave ${CMAKE_BINARY_DIR}/tests/octave)
-endif()

@@ -1,33 +1,19 @@
 # The toolbox for MATLAB: the same plug-in sources built against MATLAB's own
 # mex.h, libmx and libmex (CMake's FindMatlab and matlab_add_mex), into one
 # folder, build/matlab, that a user adds to MATLAB's path and that
-# "cmake --install" copies to <prefix>/kx4410.
-#
-#   -DKX_MATLAB=ON                    build it (needs MATLAB; off by default)
-#   -DMatlab_ROOT_DIR=<MATLAB folder> which MATLAB, if CMake finds another
-#   -DKX_MATLAB_SIMULATED_BOARD=ON    put the simulated kxdrv beside the
-#                                     plug-ins, for a machine without the board
-#   -DKX_DRIVER_SERVER=ON             64-bit MATLAB, 32-bit driver: the driver
-#                                     client in kxdrv's place, and the driver
-#                                     server that loads kxdrv beside it
-#                                     (bridge/CMakeLists.txt)
+# "cmake --install" copies to <prefix>/kx4410 (KX_MATLAB_INSTALL_DIR).
 #
 # On Windows the plug-ins bind kxdrv.dll by ordinal through the import
 # library made from the ordinal table (driver/), so the same files load the
 # maker's kxdrv.dll or the simulated one. Elsewhere there is no maker's
 # library and they link the simulated one.
 #
-# Included from plugins/CMakeLists.txt after the plug-ins are listed.
-# (The options are declared with the others, in the top CMakeLists.txt.)
-if(NOT KX_MATLAB)
-  return()
-endif()
-
-option(KX_DRIVER_SERVER "Reach kxdrv through a driver server (64-bit MATLAB, 32-bit kxdrv)" OFF)
-
+# With KX_DRIVER_SERVER the driver client takes kxdrv's place beside the
+# plug-ins, and the driver server goes into kxdrv-server/ beside them.
+#
+# Included from the top CMakeLists.txt (KX_MATLAB), after the bridge.
 find_package(Matlab REQUIRED COMPONENTS MX_LIBRARY)
 set(KX_MATLAB_DIR ${CMAKE_BINARY_DIR}/matlab)
-set(KX_MATLAB_INSTALL_DIR kx4410 CACHE STRING "Where under the install prefix the MATLAB toolbox goes")
 
 # The frame against MATLAB's mex.h, with the plug-ins'
 # choice of MATLAB's C API: separate real and imaginary parts (mxGetPr), the
@@ -66,16 +52,15 @@ function(kx_matlab_output target)
           RUNTIME DESTINATION ${KX_MATLAB_INSTALL_DIR})
 endfunction()
 
-get_property(kx_plugins GLOBAL PROPERTY KX_PLUGINS)
 set(kx_matlab_help "")
-foreach(name ${kx_plugins})
-  kx_plugin_libraries(${name} kxgateway_matlab kxtimebase ${KX_DRIVER_LINK} libs)
-  matlab_add_mex(NAME ${name}_matlab MODULE R2017b
-                 SRC ${PROJECT_SOURCE_DIR}/plugins/${name}.cpp
-                 OUTPUT_NAME ${name}
-                 LINK_TO ${libs})
-  kx_matlab_output(${name}_matlab)
-  list(APPEND kx_matlab_help ${name}.m)
+foreach(kx_name ${KX_PLUGINS})
+  kx_plugin_libraries(${kx_name} kxgateway_matlab kxtimebase ${KX_DRIVER_LINK} kx_libs)
+  matlab_add_mex(NAME ${kx_name}_matlab MODULE R2017b
+                 SRC ${PROJECT_SOURCE_DIR}/plugins/${kx_name}.cpp
+                 OUTPUT_NAME ${kx_name}
+                 LINK_TO ${kx_libs})
+  kx_matlab_output(${kx_name}_matlab)
+  list(APPEND kx_matlab_help ${kx_name}.m)
 endforeach()
 
 if(KX_MATLAB_SIMULATED_BOARD)
@@ -91,7 +76,7 @@ if(KX_MATLAB_SIMULATED_BOARD)
     install(FILES $<TARGET_FILE:kxdrv> DESTINATION ${KX_MATLAB_INSTALL_DIR})
   endif()
   matlab_add_mex(NAME kxsim_matlab MODULE R2017b
-                 SRC ${PROJECT_SOURCE_DIR}/sim/kxsim_mex.cpp
+                 SRC ${KX_SIM_MEX_SOURCES}
                  OUTPUT_NAME kxsim
                  LINK_TO kxdrv)
   target_include_directories(kxsim_matlab SYSTEM PRIVATE ${Matlab_INCLUDE_DIRS})
@@ -104,9 +89,33 @@ endif()
 
 # The help files (MATLAB's help shows a .m file's comment block; the .mex*
 # beside it runs) and Contents.m, with the version for ver.
-foreach(file ${kx_matlab_help})
-  configure_file(${PROJECT_SOURCE_DIR}/toolbox/${file} ${KX_MATLAB_DIR}/${file} COPYONLY)
-  install(FILES ${PROJECT_SOURCE_DIR}/toolbox/${file} DESTINATION ${KX_MATLAB_INSTALL_DIR})
+foreach(kx_file ${kx_matlab_help})
+  configure_file(${PROJECT_SOURCE_DIR}/toolbox/${kx_file} ${KX_MATLAB_DIR}/${kx_file} COPYONLY)
+  install(FILES ${PROJECT_SOURCE_DIR}/toolbox/${kx_file} DESTINATION ${KX_MATLAB_INSTALL_DIR})
 endforeach()
 configure_file(${KX_CONTENTS_M} ${KX_MATLAB_DIR}/Contents.m COPYONLY)
 install(FILES ${KX_CONTENTS_M} DESTINATION ${KX_MATLAB_INSTALL_DIR})
+
+# Through the bridge: the client in kxdrv's place beside the plug-ins, the
+# server in kxdrv-server/ (the simulated kxdrv beside it for a machine
+# without the board).
+if(KX_DRIVER_SERVER AND KX_BRIDGE)
+  if(KX_MATLAB_SIMULATED_BOARD)
+    kx_driver_client(kxdrv_client_matlab ${KX_MATLAB_DIR} CONTROL_PORT)
+    set(kx_matlab_server_files ${KX_SERVER_DIR}/${KX_SERVER_FILE} ${KX_SERVER_DIR}/${KX_SERVER_DRIVER_FILE})
+  else()
+    kx_driver_client(kxdrv_client_matlab ${KX_MATLAB_DIR})
+    set(kx_matlab_server_files ${KX_SERVER_DIR}/${KX_SERVER_FILE})
+  endif()
+  install(TARGETS kxdrv_client_matlab
+          LIBRARY DESTINATION ${KX_MATLAB_INSTALL_DIR} RUNTIME DESTINATION ${KX_MATLAB_INSTALL_DIR})
+  add_custom_target(kxdrv_server_matlab ALL
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${KX_MATLAB_DIR}/kxdrv-server
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${kx_matlab_server_files} ${KX_MATLAB_DIR}/kxdrv-server/
+    COMMENT "The driver server into the MATLAB toolbox folder")
+  add_dependencies(kxdrv_server_matlab kxdrv_server_folder)
+  install(PROGRAMS ${KX_SERVER_DIR}/${KX_SERVER_FILE} DESTINATION ${KX_MATLAB_INSTALL_DIR}/kxdrv-server)
+  if(KX_MATLAB_SIMULATED_BOARD)
+    install(FILES ${KX_SERVER_DIR}/${KX_SERVER_DRIVER_FILE} DESTINATION ${KX_MATLAB_INSTALL_DIR}/kxdrv-server)
+  endif()
+endif()
