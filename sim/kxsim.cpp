@@ -3,30 +3,21 @@
  * kxsim.h. How it behaves, its datasheet, is sim/README.md.
  */
 #include "kxsim.h"
+#include "clock.h"
+#include "log.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <deque>
-#include <memory>
 #include <vector>
-
-#if defined(_WIN32)
-#include <thread>
-#else
-#include <cerrno>
-#include <ctime>
-#endif
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using kxsim::CallLog;
+using kxsim::LogEntry;
+using kxsim::returnFreedMemory;
 
 enum Op {
     kGetLibraryVersion,
@@ -68,11 +59,6 @@ constexpr uint32_t kNoCounter = 0xFFFF;
 constexpr int kAdChannels = 16;
 constexpr int kCounters = 3;
 constexpr int64_t kTickNs = 125;
-constexpr double kFirstSpinMarginNs = 200e3;
-constexpr double kLongestSpinMarginNs = 2 * 8191e3;
-constexpr double kMarginMemoryNs = 16e9;
-constexpr int64_t kLateWaitNs = 10000;
-constexpr int64_t kColdAfterNs = 2000000;
 
 struct Range {
     double lo, hi;
@@ -104,91 +90,6 @@ struct Count {
     uint32_t value;
 };
 
-// One logged call. Every argument the operations take is a 16- or 32-bit
-// integer, and so is every result: the entry stores them as they were
-// passed and returned (GetActiveBoard's result signed, every other unsigned).
-struct LogEntry {
-    int32_t args[4];
-    uint32_t result;
-    uint8_t op;
-    uint8_t argCount;
-};
-static_assert(sizeof(LogEntry) <= 32, "a log entry is at most 32 bytes");
-
-// The call log: the latest calls, at most capacity of them, in a ring of
-// entries stored in chunks. A chunk is allocated when the ring first
-// reaches it, so no logged call moves or copies kept entries, and the
-// memory follows what is kept. Older entries are overwritten and counted
-// as dropped.
-class CallLog {
-public:
-    static constexpr size_t kDefaultCapacity = 1000000;
-    // About 100 GB of entries: no capacity needs a larger chunk table.
-    static constexpr size_t kMaxCapacity =
-        static_cast<uint64_t>(SIZE_MAX / sizeof(LogEntry)) < (uint64_t{1} << 32)
-            ? SIZE_MAX / sizeof(LogEntry)
-            : static_cast<size_t>((uint64_t{1} << 32) - 1);
-
-    CallLog() : CallLog(kDefaultCapacity) {}
-    explicit CallLog(size_t capacity)
-        : capacity_(capacity < kMaxCapacity ? capacity : kMaxCapacity),
-          chunks_((capacity_ + kChunk - 1) / kChunk) {}
-
-    // The entry the next call is written to, in place; null for a log that
-    // keeps nothing. Within a chunk that is all a call does.
-    LogEntry* claim() {
-        if (cursor_ == chunkEnd_) return nextChunk();
-        ++total_;
-        return cursor_++;
-    }
-
-    size_t size() const { return total_ < capacity_ ? static_cast<size_t>(total_) : capacity_; }
-    size_t capacity() const { return capacity_; }
-    uint64_t dropped() const { return droppedBefore_ + (total_ - size()); }
-
-    // Entry index of those kept, oldest first; index < size().
-    const LogEntry& at(size_t index) const {
-        size_t slot = (total_ < capacity_ ? 0 : static_cast<size_t>(total_ % capacity_)) + index;
-        if (slot >= capacity_) slot -= capacity_;
-        return chunks_[slot / kChunk][slot % kChunk];
-    }
-
-    // The same calls in a log of another capacity: the latest that fit,
-    // the others counted as dropped.
-    CallLog resized(size_t capacity) const {
-        CallLog log(capacity);
-        const size_t kept = size() < log.capacity_ ? size() : log.capacity_;
-        for (size_t i = size() - kept; i < size(); ++i) *log.claim() = at(i);
-        log.droppedBefore_ = dropped() + (size() - kept);
-        return log;
-    }
-
-private:
-    // 8192 entries of 24 bytes: a chunk large enough to come from its own
-    // mapping, which freeing it returns.
-    static constexpr size_t kChunk = 8192;
-
-    // Moves on to the chunk of the next slot, allocating it the first time.
-    LogEntry* nextChunk() {
-        ++total_;
-        if (capacity_ == 0) return nullptr;
-        const size_t slot = static_cast<size_t>((total_ - 1) % capacity_);
-        const size_t c = slot / kChunk;
-        const size_t length = capacity_ - c * kChunk < kChunk ? capacity_ - c * kChunk : kChunk;
-        if (!chunks_[c]) chunks_[c].reset(new LogEntry[length]);
-        cursor_ = chunks_[c].get() + slot % kChunk;
-        chunkEnd_ = chunks_[c].get() + length;
-        return cursor_++;
-    }
-
-    size_t capacity_;
-    std::vector<std::unique_ptr<LogEntry[]>> chunks_;
-    LogEntry* cursor_ = nullptr;    // the next call's entry
-    LogEntry* chunkEnd_ = nullptr;  // the end of its chunk
-    uint64_t total_ = 0;            // calls logged since the log began
-    uint64_t droppedBefore_ = 0;    // dropped by an earlier log of other capacity
-};
-
 struct State {
     bool open = false;
     uint16_t boards = 1;
@@ -201,9 +102,7 @@ struct State {
     int32_t adChannel = 0;
     Counter counters[kCounters];
 
-    bool real = false;
-    int64_t virtualNs = 0;
-    Clock::time_point epoch = Clock::now();
+    kxsim::BoardClock clock;
     int64_t cost[kOpCount] = {0, 0, 0, 0, 0, 0, 0, 2000, 2000, 10000, 0, 1000, 1000};
 
     double gain = 1.0;
@@ -253,10 +152,7 @@ uint16_t boardAddress(int32_t board) {
     return static_cast<uint16_t>(0xE000u + 0x100u * static_cast<uint32_t>(board));
 }
 
-int64_t nowNs() {
-    if (!g.real) return g.virtualNs;
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - g.epoch).count();
-}
+int64_t nowNs() { return g.clock.now(); }
 
 // The plant's exact solution for u held constant since plantNs.
 void settlePlant(int64_t t) {
@@ -267,90 +163,7 @@ void settlePlant(int64_t t) {
     g.plantNs = t;
 }
 
-void spinUntil(int64_t t) {
-    while (nowNs() < t) {
-    }
-}
-
-// How long before a real-clock wait's deadline its sleep ends (CLOCK).
-// Not board state: it describes how this machine's sleeps wake.
-double spinMarginNs = kFirstSpinMarginNs;
-
-// Sleeps until board time t, or a little later: the wake-up's lateness is
-// the caller's to measure.
-void sleepUntil(int64_t t) {
-#if defined(_WIN32)
-    std::this_thread::sleep_until(g.epoch + std::chrono::nanoseconds(t));
-#else
-    // To the same instant on the monotonic clock, as an absolute time: a
-    // sleep that starts late still ends on time.
-    timespec wake{};
-    clock_gettime(CLOCK_MONOTONIC, &wake);
-    const int64_t ns = static_cast<int64_t>(wake.tv_nsec) + (t - nowNs());
-    wake.tv_sec += static_cast<time_t>(ns / 1000000000);
-    wake.tv_nsec = static_cast<long>(ns % 1000000000);
-    if (wake.tv_nsec < 0) {
-        wake.tv_nsec += 1000000000;
-        wake.tv_sec -= 1;
-    }
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) == EINTR) {
-    }
-#endif
-}
-
-// The margin is fitted to how late waits end, in two ways:
-//   - a sleep that wakes L late raises it to 2 L at once: where sleeps wake
-//     on time, a wait sleeps all but twice their lateness;
-//   - a wait that slept and still ended more than 10 us late raises it to
-//     twice the longest wait: on a virtual machine a thread that slept is
-//     interrupted at its deadline more often than one that kept spinning
-//     (twice as often here, by tens of us to milliseconds), and there only
-//     spinning keeps time.
-// Every wait lets wait / 16 s of it go, half in 11 s of waiting, so that
-// sleeping is tried again now and then. A wait no longer than the margin
-// only spins.
-//
-// On a virtual machine a caller comes back from a wait of milliseconds,
-// spun or slept, to code gone cold: the host took its translations and cache
-// lines meanwhile, and the way back cost 1-2 us after the wait had ended.
-// The spin of a wait that long keeps the caller's next instructions warm by
-// touching them. (Not of a shorter one: there the code stays warm, and
-// touching it as data cost the way back some 10 ns.)
-void waitUntil(int64_t start, int64_t deadline, const void* caller) {
-    spinMarginNs -= spinMarginNs * static_cast<double>(deadline - start) * (1 / kMarginMemoryNs);
-    const int64_t wake = deadline - static_cast<int64_t>(spinMarginNs);
-    int64_t now = nowNs();
-    const bool sleeps = wake > now;
-    if (sleeps) {
-        sleepUntil(wake);
-        now = nowNs();
-        const double late = static_cast<double>(now - wake);
-        spinMarginNs = std::max(spinMarginNs, std::min(2 * late, kLongestSpinMarginNs));
-    }
-#if defined(__GNUC__)
-    if (deadline - start > kColdAfterNs) {
-        while (now < deadline) {
-            __builtin_prefetch(caller);
-            now = nowNs();
-        }
-    }
-#else
-    (void)caller;
-#endif
-    while (now < deadline) now = nowNs();
-    if (sleeps && now - deadline > kLateWaitNs) spinMarginNs = kLongestSpinMarginNs;
-}
-
-void advance(int64_t ns) {
-    if (ns <= 0) return;
-    if (g.real) {
-        spinUntil(nowNs() + ns);
-        return;
-    }
-    g.virtualNs = ns > INT64_MAX - g.virtualNs ? INT64_MAX : g.virtualNs + ns;
-}
-
-void spend(Op op) { advance(g.cost[op]); }
+void spend(Op op) { g.clock.advance(g.cost[op]); }
 
 // Counts down op's injections; true and the value when this call is hit.
 bool injected(Op op, double* value) {
@@ -384,13 +197,6 @@ R logged(Op op, R result, A... args) {
         e->argCount = static_cast<uint8_t>(sizeof...(A));
     }
     return result;
-}
-
-// Freed log chunks go back to the system, not only to the allocator.
-void returnFreedMemory() {
-#if defined(__GLIBC__)
-    malloc_trim(0);
-#endif
 }
 
 KxStatus openCheck() { return g.open ? kNoError : kDriverHandleError; }
@@ -448,15 +254,11 @@ KxStatus delay(int64_t start, int32_t micros) {
     const int64_t wait = static_cast<int64_t>(micros) * 1000;
     // Logged before it waits, so that only the way back is left after it.
     logged(kDelayMicros, kNoError, micros);
-    if (g.real) {
 #if defined(__GNUC__)
-        waitUntil(start, start + wait, __builtin_return_address(0));
+    g.clock.wait(start, wait, __builtin_return_address(0));
 #else
-        waitUntil(start, start + wait, nullptr);
+    g.clock.wait(start, wait, nullptr);
 #endif
-    } else {
-        advance(wait);
-    }
     return kNoError;
 }
 
@@ -629,12 +431,10 @@ void kxsim_set_clock(int real) {
     settlePlant(shift);
     g.plantNs -= shift;
     for (Counter& c : g.counters) c.startNs -= shift;
-    g.real = real != 0;
-    g.virtualNs = 0;
-    g.epoch = Clock::now();
+    g.clock.choose(real != 0);
 }
 
-int kxsim_clock_is_real(void) { return g.real ? 1 : 0; }
+int kxsim_clock_is_real(void) { return g.clock.real() ? 1 : 0; }
 
 double kxsim_now(void) { return static_cast<double>(nowNs()) * 1e-9; }
 
