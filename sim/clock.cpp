@@ -1,10 +1,6 @@
 #include "clock.h"
 
-#include <algorithm>
-
-#if defined(_WIN32)
-#include <thread>
-#else
+#if !defined(_WIN32)
 #include <cerrno>
 #include <ctime>
 #endif
@@ -13,34 +9,34 @@ namespace kxsim {
 
 namespace {
 
-constexpr double kFirstSpinMarginNs = 200e3;
-constexpr double kLongestSpinMarginNs = 2 * 8191e3;
-constexpr double kMarginMemoryNs = 16e9;
-constexpr int64_t kLateWaitNs = 10000;
-constexpr int64_t kColdAfterNs = 2000000;
-
-// How long before a real-clock wait's deadline its sleep ends.
-// Not board state: it describes how this machine's sleeps wake.
-double spinMarginNs = kFirstSpinMarginNs;
+// A sleep wakes late, by the kernel's timer slack and the scheduler's
+// delay: some 50-150 us on a quiet Linux machine, now and then milliseconds
+// on a virtual or a loaded one. A wait sleeps only until this long before
+// its deadline and spins the rest; a wait no longer than this only spins.
+constexpr int64_t kSpinMarginNs = 1000000;
 
 }  // namespace
 
 void BoardClock::advance(int64_t ns) {
     if (ns <= 0) return;
-    if (real_) {
-        const int64_t end = now() + ns;
-        while (now() < end) {
-        }
-        return;
-    }
-    virtualNs_ = ns > INT64_MAX - virtualNs_ ? INT64_MAX : virtualNs_ + ns;
+    if (real_)
+        spinUntil(now() + ns);
+    else
+        virtualNs_ = ns > INT64_MAX - virtualNs_ ? INT64_MAX : virtualNs_ + ns;
 }
 
-void BoardClock::wait(int64_t start, int64_t ns, const void* caller) {
-    if (real_)
-        waitUntil(start, start + ns, caller);
-    else
+void BoardClock::wait(int64_t start, int64_t ns) {
+    if (!real_) {
         advance(ns);
+        return;
+    }
+    const int64_t deadline = start + ns;
+#if !defined(_WIN32)
+    // Windows wakes a sleeper on the system timer's tick, up to 15.6 ms
+    // late: there every wait spins.
+    if (deadline - now() > kSpinMarginNs) sleepUntil(deadline - kSpinMarginNs);
+#endif
+    spinUntil(deadline);
 }
 
 void BoardClock::choose(bool real) {
@@ -49,12 +45,13 @@ void BoardClock::choose(bool real) {
     epoch_ = Steady::now();
 }
 
-// Sleeps until board time t, or a little later: the wake-up's lateness is
-// the caller's to measure.
+void BoardClock::spinUntil(int64_t t) const {
+    while (now() < t) {
+    }
+}
+
+#if !defined(_WIN32)
 void BoardClock::sleepUntil(int64_t t) const {
-#if defined(_WIN32)
-    std::this_thread::sleep_until(epoch_ + std::chrono::nanoseconds(t));
-#else
     // To the same instant on the monotonic clock, as an absolute time: a
     // sleep that starts late still ends on time.
     timespec wake{};
@@ -68,50 +65,7 @@ void BoardClock::sleepUntil(int64_t t) const {
     }
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) == EINTR) {
     }
-#endif
 }
-
-// The margin is fitted to how late waits end, in two ways:
-//   - a sleep that wakes L late raises it to 2 L at once: where sleeps wake
-//     on time, a wait sleeps all but twice their lateness;
-//   - a wait that slept and still ended more than 10 us late raises it to
-//     twice the longest wait: on a virtual machine a thread that slept is
-//     interrupted at its deadline more often than one that kept spinning
-//     (twice as often here, by tens of us to milliseconds), and there only
-//     spinning keeps time.
-// Every wait lets wait / 16 s of it go, half in 11 s of waiting, so that
-// sleeping is tried again now and then. A wait no longer than the margin
-// only spins.
-//
-// On a virtual machine a caller comes back from a wait of milliseconds,
-// spun or slept, to code gone cold: the host took its translations and cache
-// lines meanwhile, and the way back cost 1-2 us after the wait had ended.
-// The spin of a wait that long keeps the caller's next instructions warm by
-// touching them. (Not of a shorter one: there the code stays warm, and
-// touching it as data cost the way back some 10 ns.)
-void BoardClock::waitUntil(int64_t start, int64_t deadline, const void* caller) const {
-    spinMarginNs -= spinMarginNs * static_cast<double>(deadline - start) * (1 / kMarginMemoryNs);
-    const int64_t wake = deadline - static_cast<int64_t>(spinMarginNs);
-    int64_t t = now();
-    const bool sleeps = wake > t;
-    if (sleeps) {
-        sleepUntil(wake);
-        t = now();
-        const double late = static_cast<double>(t - wake);
-        spinMarginNs = std::max(spinMarginNs, std::min(2 * late, kLongestSpinMarginNs));
-    }
-#if defined(__GNUC__)
-    if (deadline - start > kColdAfterNs) {
-        while (t < deadline) {
-            __builtin_prefetch(caller);
-            t = now();
-        }
-    }
-#else
-    (void)caller;
 #endif
-    while (t < deadline) t = now();
-    if (sleeps && t - deadline > kLateWaitNs) spinMarginNs = kLongestSpinMarginNs;
-}
 
 }  // namespace kxsim

@@ -25,8 +25,9 @@ public:
     void advance(int64_t ns);
 
     // DelayMicros's wait of ns from board time start: the virtual clock
-    // moves on by ns; the real one returns at start + ns, never before.
-    void wait(int64_t start, int64_t ns, const void* caller);
+    // moves on by ns; on the real one it returns at start + ns, never
+    // before.
+    void wait(int64_t start, int64_t ns);
 
     // Board time restarted at 0, on the real clock or the virtual one.
     void choose(bool real);
@@ -34,8 +35,11 @@ public:
 private:
     using Steady = std::chrono::steady_clock;
 
-    void waitUntil(int64_t start, int64_t deadline, const void* caller) const;
+    void spinUntil(int64_t t) const;
+#if !defined(_WIN32)
+    // Until board time t or a little later.
     void sleepUntil(int64_t t) const;
+#endif
 
     bool real_ = false;
     int64_t virtualNs_ = 0;

@@ -241,27 +241,6 @@ bool timerArgsValid(uint16_t address, int32_t counter) {
     return address == boardAddress(g.active) && counter >= 0 && counter < kCounters;
 }
 
-// DelayMicros from its start on board time. Out of line, so that
-// DelayMicros reads the clock before this frame is set up.
-#if defined(__GNUC__)
-__attribute__((noinline))
-#endif
-KxStatus delay(int64_t start, int32_t micros) {
-    double v = 0;
-    if (injected(kDelayMicros, &v)) return logged(kDelayMicros, asU16(v), micros);
-    if (KxStatus s = openCheck()) return logged(kDelayMicros, s, micros);
-    if (micros < 0 || micros > 8191) return logged(kDelayMicros, kInvalidateDelay, micros);
-    const int64_t wait = static_cast<int64_t>(micros) * 1000;
-    // Logged before it waits, so that only the way back is left after it.
-    logged(kDelayMicros, kNoError, micros);
-#if defined(__GNUC__)
-    g.clock.wait(start, wait, __builtin_return_address(0));
-#else
-    g.clock.wait(start, wait, nullptr);
-#endif
-    return kNoError;
-}
-
 }  // namespace
 
 extern "C" {
@@ -381,8 +360,18 @@ KxStatus KXDRV_CALL ReadAnalogIn(float* volts) {
     return logged(kReadAnalogIn, kNoError);
 }
 
-// The wait counts from the call: its clock is read before anything else.
-KxStatus KXDRV_CALL DelayMicros(int32_t micros) { return delay(nowNs(), micros); }
+KxStatus KXDRV_CALL DelayMicros(int32_t micros) {
+    // The wait counts from the call, before its checks.
+    const int64_t start = nowNs();
+    double v = 0;
+    if (injected(kDelayMicros, &v)) return logged(kDelayMicros, asU16(v), micros);
+    if (KxStatus s = openCheck()) return logged(kDelayMicros, s, micros);
+    if (micros < 0 || micros > 8191) return logged(kDelayMicros, kInvalidateDelay, micros);
+    // Logged before it waits, so that only the way back is left after it.
+    logged(kDelayMicros, kNoError, micros);
+    g.clock.wait(start, static_cast<int64_t>(micros) * 1000);
+    return kNoError;
+}
 
 KxStatus KXDRV_CALL WriteTimerControl(uint16_t address, int32_t counter, int32_t control,
                                       int32_t count) {
