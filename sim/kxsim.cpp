@@ -6,7 +6,6 @@
 #include "clock.h"
 #include "log.h"
 
-#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
