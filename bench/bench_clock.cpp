@@ -190,17 +190,20 @@ int main(int argc, char** argv) {
         table::row("Real clock: DelayMicros(" + d + ") lateness p50 (us)", w[i].p50[kDelayMicros],
                    "<= 1 us");
         // A round's p99 of 600 samples is its sixth slowest, one of the
-        // machine's interruptions or not: the goal is read from all the
+        // machine's interruptions or not: the figure is read from all the
         // rounds' samples at once, with the rounds' own ratios as spread.
-        auto p99Ratio = [&](Way baseline, const std::string& what, const std::string& goal) {
+        // Reported, no goal: what a user feels of a wait is that it never
+        // ends early, its median lateness and a wave's period, the rows
+        // with goals.
+        auto p99Ratio = [&](Way baseline, const std::string& what) {
             table::pooledRow("Real clock: DelayMicros(" + d + ") lateness p99 / " + what +
                                  "'s p99, all rounds' samples (spread: each round's)",
                              table::quantile(w[i].all[kDelayMicros], 0.99) /
                                  table::quantile(w[i].all[baseline], 0.99),
-                             ratios(w[i].p99[kDelayMicros], w[i].p99[baseline]), goal);
+                             ratios(w[i].p99[kDelayMicros], w[i].p99[baseline]), "reported");
         };
-        p99Ratio(kSpinCall, "called spin-wait", "<= 1.2");
-        p99Ratio(kSpin, "inline spin-wait", "reported");
+        p99Ratio(kSpinCall, "called spin-wait");
+        p99Ratio(kSpin, "inline spin-wait");
         auto both = [&](Way k) {
             return table::format(table::median(w[i].p50[k])) + " / " +
                    table::format(table::median(w[i].p99[k]));

@@ -6,8 +6,8 @@
  * Octave gateway kxsim and the demo use them to set the board up, to inject
  * failures and to read back what the plug-ins did.
  *
- * Every setting, default and status choice is documented at the top of
- * sim/kxsim.cpp.
+ * Every setting, default and status choice is in the board's datasheet,
+ * sim/README.md.
  */
 #ifndef KX4410_SIM_KXSIM_H
 #define KX4410_SIM_KXSIM_H

@@ -14,9 +14,10 @@
 %   kxsim('clock', 'real')
 %       Board time moves only by the driver calls and their waits
 %       (virtual, the default: a run takes no real time), or is the real
-%       monotonic clock (waits take real time, to well under a microsecond;
-%       where sleeping costs a wait its time, as on most virtual machines,
-%       they spin and keep one processor busy). Either restarts it at 0 s.
+%       monotonic clock (waits take real time, to about a microsecond: a
+%       wait sleeps until its last millisecond and spins through that,
+%       keeping one processor busy; on Windows it spins throughout).
+%       Either restarts it at 0 s.
 %   t = kxsim('now')
 %       Board time in seconds.
 %   kxsim('inject', op, n, value)

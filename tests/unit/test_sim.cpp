@@ -863,8 +863,8 @@ TEST_F(Sim, RealClockWaitsInRealTime) {
     kxsim_set_clock(1);
     EXPECT_EQ(kxsim_clock_is_real(), 1);
     enter(Session::Active);
-    // Waits that only spin and waits that sleep first: never one that ends
-    // early, however the spin margin has moved.
+    // Waits that only spin (up to 1 ms) and waits that sleep first: never
+    // one that ends early.
     const int32_t waits[] = {0, 1, 150, 2000, 8191, 10};
     std::vector<DriverCall> expected;
     for (int32_t micros : waits) {
