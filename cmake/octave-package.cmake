@@ -51,6 +51,9 @@ foreach(folder gateway driver plugins sim)
     list(APPEND kx_package_paths src/${folder}/${name})
   endforeach()
 endforeach()
+# The simulated board's datasheet, where its header sends the reader.
+list(APPEND kx_package_sources ${PROJECT_SOURCE_DIR}/sim/README.md)
+list(APPEND kx_package_paths src/sim/README.md)
 
 set(kx_package_manifest ${CMAKE_BINARY_DIR}/package-manifest.cmake)
 file(WRITE ${kx_package_manifest}
