@@ -337,7 +337,6 @@ const Command kCommands[] = {
     {"versions", "kxsim('versions', lib, drv)", 2, 0, onVersions},
     {"plant", "kxsim('plant', gain, tau)", 2, 0, onPlant},
     {"level", "kxsim('level', channel, volts)", 2, 0, onLevel},
-    {"da", "code = kxsim('da', channel)", 1, 1, onDa},
     {"tf", "kxsim('tf', da, ad, num, den, delay)", 5, 0, onTf},
     {"lab", "kxsim('lab', name, da, ad)", 3, 0, onLab},
     {"unplant", "kxsim('unplant', ad)", 1, 0, onUnplant},
@@ -346,6 +345,7 @@ const Command kCommands[] = {
      onSignal},
     {"noise", "kxsim('noise', channel, sigma, seed)", 3, 0, onNoise},
     {"analog", "v = kxsim('analog', channel)", 1, 1, onAnalog},
+    {"da", "code = kxsim('da', channel)", 1, 1, onDa},
 };
 
 // Every form of the table, one per line.
