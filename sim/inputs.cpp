@@ -114,7 +114,7 @@ const char* Inputs::place(int da, int ad, const double* num, std::size_t numCoun
     if (const char* why = plantRefusal(num, numCount, den, denCount, delay)) return why;
     Channel& c = channels_[ad];
     if (c.plant) return "ad already reads a plant: remove that one first";
-    c.plant.reset(new Plant(num, numCount, den, denCount, delay, t, volts));
+    c.plant = std::make_unique<Plant>(num, numCount, den, denCount, delay, t, volts);
     c.da = da;
     update(ad);
     return nullptr;

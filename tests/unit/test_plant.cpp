@@ -517,6 +517,37 @@ TEST_F(Lab, ChoosingTheClockLetsPlantsSourcesAndNoiseRunOn) {
                 1e-12);
 }
 
+TEST_F(Lab, OnTheRealClockAChannelIsSampledWhenItIsRead) {
+    kxsim_set_clock(1);
+    // A rising ramp (a slow sawtooth's first half period) and a plant's
+    // rising step: each value lies between the closed form's at the board
+    // times around it, each setting's time too known between two readings
+    // of the clock.
+    const double set0 = now();
+    ASSERT_EQ(kxsim_set_signal(4, "sawtooth", 1, 0.01, 0, 0, nullptr), 0);
+    const double set1 = now();
+    ASSERT_EQ(placeTf(0, 5, {1}, {0.02, 1}, 0), 0);
+    const double placed = now();
+    ASSERT_EQ(WriteAnalogOut(0, 4095), 0);
+    const double written = now();
+    // u0 < 0 from the placing on, u1 > u0 from the write on: a later
+    // placing raises y, a later write lowers it.
+    const double u0 = volts(2047), u1 = volts(4095);
+    const Step s = firstOrder(1, 0.02);
+    const auto y = [&](double t, double place, double write) {
+        return superposed(s, {{place, u0}, {write, u1}}, t);
+    };
+    for (int k = 0; k < 200; ++k) {
+        const double before = now();
+        const double r = kxsim_analog(4), v = kxsim_analog(5);
+        const double after = now();
+        EXPECT_LE(2 * 0.01 * (before - set1) - 1 - 1e-12, r);
+        EXPECT_LE(r, 2 * 0.01 * (after - set0) - 1 + 1e-12);
+        EXPECT_LE(y(before, set1, written) - 1e-12, v);
+        EXPECT_LE(v, y(after, placed, placed) + 1e-12);
+    }
+}
+
 TEST_F(Lab, ResetBringsBackThePowerOnWiring) {
     ASSERT_EQ(kxsim_set_level(5, 2.5), 0);
     ASSERT_EQ(placeTf(1, 1, {1}, {1, 1}, 0.5), 0);
