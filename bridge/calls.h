@@ -57,9 +57,12 @@
     X(int, kxsim_set_cost, (const char* op, int64_t nanoseconds), (op, nanoseconds), -1)         \
     X(void, kxsim_zero_costs, (void), (), )                                                      \
     X(int, kxsim_inject, (const char* op, int n, double value), (op, n, value), -1)              \
+    X(size_t, kxsim_injections_pending, (void), (), 0)                                           \
     X(int, kxsim_queue_ad, (int channel, const double* volts, size_t count),                     \
       (channel, volts, count), -1)                                                               \
-    X(void, kxsim_queue_timer, (const double* counts, size_t count), (counts, count), )          \
+    X(int, kxsim_queue_timer, (const double* counts, size_t count), (counts, count), -1)         \
+    X(size_t, kxsim_ad_queued, (int channel), (channel), 0)                                      \
+    X(size_t, kxsim_timer_queued, (void), (), 0)                                                 \
     X(int, kxsim_da, (int channel), (channel), -1)                                               \
     X(int, kxsim_ad_config, (int channel), (channel), -1)                                        \
     X(int, kxsim_ad_channel, (void), (), -1)                                                     \
@@ -67,6 +70,7 @@
     X(int, kxsim_active_board, (void), (), -1)                                                   \
     X(int, kxsim_set_plant, (double gain, double tau), (gain, tau), -1)                          \
     X(int, kxsim_set_level, (int channel, double volts), (channel, volts), -1)                   \
+    X(double, kxsim_level, (int channel), (channel), kxbridge::kNoNumber)                        \
     X(double, kxsim_plant_output, (void), (), kxbridge::kNoNumber)                               \
     X(int, kxsim_set_tf,                                                                         \
       (int da, int ad, const double* num, size_t numCount, const double* den, size_t denCount,    \
@@ -88,6 +92,11 @@
     X(int, kxsim_log_entry,                                                                      \
       (size_t index, const char** op, double args[4], int* argCount, double* result),            \
       (index, op, args, argCount, result), -1)                                                   \
+    X(size_t, kxsim_log_entries,                                                                 \
+      (size_t first, uint8_t ops[4096], uint8_t argCounts[4096], double args[16384],             \
+       double results[4096]),                                                                    \
+      (first, ops, argCounts, args, results), 0)                                                 \
+    X(int, kxsim_op_name, (int op, const char** name), (op, name), -1)                           \
     X(void, kxsim_clear_log, (void), (), )                                                       \
     X(void, kxsim_set_logging, (int on), (on), )                                                 \
     X(void, kxsim_set_log_capacity, (size_t entries), (entries), )                               \
@@ -107,6 +116,10 @@
 namespace kxbridge {
 
 constexpr double kNoNumber = std::numeric_limits<double>::quiet_NaN();
+
+// Entries per kxsim_log_entries call, as its line above writes them:
+// KXSIM_LOG_BLOCK (sim/kxsim.h).
+constexpr std::size_t kLogBlock = 4096;
 
 // Each call's number on the channel: its place in the table.
 enum Call : uint32_t {

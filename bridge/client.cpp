@@ -16,6 +16,7 @@
 #include "wire.h"
 #if defined(KXBRIDGE_CONTROL_PORT_CLIENT)
 #include "kxsim.h"
+static_assert(kxbridge::kLogBlock == KXSIM_LOG_BLOCK, "a log block has the board's length");
 #endif
 
 namespace kxbridge {

@@ -29,6 +29,7 @@ KXBRIDGE_DRIVER_OPERATIONS(KXBRIDGE_DECLARE_OPERATION)
 #define KXBRIDGE_DECLARE_PORT_CALL(ret, name, params, args, answer) KXDRV_API ret name params;
 KXBRIDGE_CONTROL_PORT(KXBRIDGE_DECLARE_PORT_CALL)
 }
+static_assert(kxbridge::kLogBlock == KXSIM_LOG_BLOCK, "a log block has the board's length");
 
 namespace {
 

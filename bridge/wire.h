@@ -41,6 +41,31 @@ template <>
 struct Extent<kCall_kxsim_log_entry, 2> {  // double args[4]
     static constexpr std::size_t value = 4;
 };
+template <std::size_t Param>
+struct Extent<kCall_kxsim_log_entries, Param> {  // ops, argCounts, args (4 each), results
+    static constexpr std::size_t value = Param == 3 ? 4 * kLogBlock : kLogBlock;
+};
+
+// Where an end holds a slot's values while the call crosses: in place, or
+// on the heap when they are many (a block of log entries), which no
+// thread's stack need have room for.
+template <class E, std::size_t N>
+struct SlotValues {
+    E values[N] = {};
+    E* data() { return values; }
+    const E* data() const { return values; }
+};
+template <class E, std::size_t N>
+using SlotStore =
+    std::conditional_t<(N * sizeof(E) <= 256), SlotValues<E, N>, std::vector<E>>;
+
+template <class E, std::size_t N>
+SlotStore<E, N> slotStore() {
+    if constexpr (N * sizeof(E) <= 256)
+        return SlotValues<E, N>{};
+    else
+        return std::vector<E>(N);
+}
 
 // Sequential writing into the payload; a write past its end fails the whole
 // message (ok() turns false and stays so).
@@ -233,14 +258,14 @@ struct Held<C, I, P, Shape::Slot> {
     using E = std::remove_pointer_t<P>;
     static constexpr std::size_t n = Extent<C, I>::value;
     bool present = false;
-    E values[n] = {};
+    SlotStore<E, n> values = slotStore<E, n>();
     void read(Reader& in) {
         present = in.flag();
-        if (present && in.width(sizeof(E))) in.bytes(values, sizeof values);
+        if (present && in.width(sizeof(E))) in.bytes(values.data(), n * sizeof(E));
     }
-    E* get() { return present ? values : nullptr; }
+    E* get() { return present ? values.data() : nullptr; }
     void reply(Writer& out) const {
-        if (present) out.bytes(values, sizeof values);
+        if (present) out.bytes(values.data(), n * sizeof(E));
     }
 };
 
@@ -341,10 +366,11 @@ private:
         constexpr Shape shape = shapeOf<T>();
         if constexpr (shape == Shape::Slot) {
             using E = std::remove_pointer_t<T>;
+            constexpr std::size_t n = Extent<C, I>::value;
             if (v == nullptr) return;
-            E values[Extent<C, I>::value];
-            in.bytes(values, sizeof values);
-            if (in.ok()) std::memcpy(v, values, sizeof values);
+            SlotStore<E, n> values = slotStore<E, n>();
+            in.bytes(values.data(), n * sizeof(E));
+            if (in.ok()) std::memcpy(v, values.data(), n * sizeof(E));
         } else if constexpr (shape == Shape::Name) {
             if (v == nullptr || !in.flag()) return;
             const std::string name = in.text();

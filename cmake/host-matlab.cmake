@@ -12,6 +12,25 @@
 # plug-ins, and the driver server goes into kxdrv-server/ beside them.
 #
 # Included from the top CMakeLists.txt (KX_MATLAB), after the bridge.
+if(CMAKE_CROSSCOMPILING AND WIN32)
+  # A cross build for Windows, from Linux: FindMatlab runs the installation's
+  # matlab and mexext with their input from Windows' NUL, a file the build
+  # machine has not, and so learns neither the release nor the MEX file
+  # ending; and it would look for mex.h and the libraries under the cross
+  # toolchain's root. All three are told here, the release asked as
+  # FindMatlab asks it.
+  if(NOT Matlab_ROOT_DIR)
+    message(FATAL_ERROR "A cross build for MATLAB names the installation: -DMatlab_ROOT_DIR=...")
+  endif()
+  execute_process(COMMAND ${Matlab_ROOT_DIR}/bin/matlab -nodesktop -nodisplay -r "version, exit"
+                  OUTPUT_VARIABLE kx_answer ERROR_QUIET RESULT_VARIABLE kx_status)
+  if(kx_status EQUAL 0 AND kx_answer MATCHES "ans[\r\n\t ]*=[\r\n\t ]*'?([0-9]+\\.[0-9]+)")
+    set(Matlab_VERSION_STRING_INTERNAL ${CMAKE_MATCH_1} CACHE INTERNAL "The MATLAB release, asked of its matlab")
+  endif()
+  string(SUBSTRING ${KX_MEX_SUFFIX} 1 -1 kx_mexext)
+  set(Matlab_MEX_EXTENSION ${kx_mexext} CACHE STRING "The MEX file ending")
+  list(APPEND CMAKE_FIND_ROOT_PATH ${Matlab_ROOT_DIR})
+endif()
 find_package(Matlab REQUIRED COMPONENTS MX_LIBRARY)
 set(KX_MATLAB_DIR ${CMAKE_BINARY_DIR}/matlab)
 

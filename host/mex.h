@@ -105,6 +105,9 @@ KXHOST_API int mxGetNumberOfFields(const mxArray* pa);
 KXHOST_API const char* mxGetFieldNameByNumber(const mxArray* pa, int n);
 KXHOST_API mxArray* mxGetField(const mxArray* pa, mwIndex i, const char* fieldname);
 KXHOST_API void mxSetField(mxArray* pa, mwIndex i, const char* fieldname, mxArray* value);
+/* Cell arrays, likewise: a value set into a cell belongs to it. */
+KXHOST_API mxArray* mxGetCell(const mxArray* pa, mwIndex i);
+KXHOST_API void mxSetCell(mxArray* pa, mwIndex i, mxArray* value);
 
 /* libmex: the host. */
 #if defined(__cplusplus)

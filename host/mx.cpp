@@ -3,9 +3,8 @@
 // An array is a class, a size, and separately stored real and imaginary
 // data, as in MATLAB's classic (non-interleaved) API. Data is never a null
 // pointer, even for an empty array (Octave's behaviour; MATLAB gives no
-// promise either way), and is zero-filled. Cells carry no elements: the
-// toolbox only ever refuses them. Structs hold their fields' values, for
-// kxsim's log.
+// promise either way), and is zero-filled. Cells and structs hold their
+// elements' values, for kxsim's log.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -25,7 +24,7 @@ struct mxArray_tag {
     void* re;
     void* im;  // null for a real array
     // A struct's field names, and its values element by element, each
-    // element's fields in a row.
+    // element's fields in a row; a cell's elements.
     std::vector<std::string> fields;
     std::vector<mxArray*> values;
 };
@@ -106,7 +105,11 @@ mxArray* mxCreateNumericMatrix(mwSize m, mwSize n, mxClassID classid, mxComplexi
 
 mxArray* mxCreateLogicalMatrix(mwSize m, mwSize n) { return create(m, n, mxLOGICAL_CLASS, false); }
 
-mxArray* mxCreateCellMatrix(mwSize m, mwSize n) { return create(m, n, mxCELL_CLASS, false); }
+mxArray* mxCreateCellMatrix(mwSize m, mwSize n) {
+    mxArray* a = create(m, n, mxCELL_CLASS, false);
+    a->values.assign(m * n, nullptr);
+    return a;
+}
 
 mxArray* mxCreateStructMatrix(mwSize m, mwSize n, int nfields, const char** fieldnames) {
     mxArray* a = create(m, n, mxSTRUCT_CLASS, false);
@@ -215,6 +218,18 @@ void mxSetField(mxArray* pa, mwIndex i, const char* fieldname, mxArray* value) {
     if (slot == nullptr) return;
     // As in MATLAB, a value it held is the caller's to destroy.
     *slot = value;
+    kxhost_keep(value);
+}
+
+mxArray* mxGetCell(const mxArray* pa, mwIndex i) {
+    if (pa->cls != mxCELL_CLASS || i >= pa->values.size()) return nullptr;
+    return pa->values[i];
+}
+
+void mxSetCell(mxArray* pa, mwIndex i, mxArray* value) {
+    if (pa->cls != mxCELL_CLASS || i >= pa->values.size()) return;
+    // As in MATLAB, a value it held is the caller's to destroy.
+    pa->values[i] = value;
     kxhost_keep(value);
 }
 

@@ -55,6 +55,10 @@ constexpr KxStatus kInvalidateData = 16;
 constexpr KxStatus kExceedBoardNumber = 19;
 constexpr KxStatus kNotFoundBoard = 20;
 
+// NaN: a bulk log read's argument that the call did not pass, the level of
+// a channel that has none.
+constexpr double kAbsent = std::numeric_limits<double>::quiet_NaN();
+
 // What a counter read answers when no counter is addressed.
 constexpr uint32_t kNoCounter = 0xFFFF;
 constexpr int kAdChannels = 16;
@@ -129,18 +133,24 @@ int opByName(const char* name) {
     return -1;
 }
 
-// Truncation toward zero, then the low bits of the result type.
-uint64_t wrapped(double v) {
-    if (!(v > -9223372036854775808.0 && v < 9223372036854775808.0)) return 0;
-    return static_cast<uint64_t>(static_cast<int64_t>(v));
+struct Span {
+    double lo, hi;
+};
+
+// What an operation's result type holds: a status word, GetLibraryVersion's
+// version word, GetActiveBoard's signed board and ReadTimerCounter's 32 bits.
+Span resultSpan(Op op) {
+    if (op == kGetActiveBoard) return {-2147483648.0, 2147483647.0};
+    if (op == kReadTimerCounter) return {0, 4294967295.0};
+    return {0, 65535};
 }
 
-uint16_t asU16(double v) { return static_cast<uint16_t>(wrapped(v)); }
-uint32_t asU32(double v) { return static_cast<uint32_t>(wrapped(v)); }
-int32_t asI32(double v) {
-    const int64_t low = static_cast<int64_t>(wrapped(v) & 0xFFFFFFFFu);
-    return static_cast<int32_t>(low >= 0x80000000LL ? low - 0x100000000LL : low);
-}
+bool wholeIn(double v, Span s) { return v >= s.lo && v <= s.hi && v == std::trunc(v); }
+
+// Exact: an injected value is a whole number in its type's range.
+uint16_t asU16(double v) { return static_cast<uint16_t>(v); }
+uint32_t asU32(double v) { return static_cast<uint32_t>(v); }
+int32_t asI32(double v) { return static_cast<int32_t>(v); }
 
 float asFloat(double v) {
     if (v > FLT_MAX) return HUGE_VALF;
@@ -254,6 +264,12 @@ uint32_t counterValue(const Counter& c) {
 
 bool timerArgsValid(uint16_t address, int32_t counter) {
     return address == boardAddress(g.active) && counter >= 0 && counter < kCounters;
+}
+
+// A logged result as its operation returned it: GetActiveBoard's signed.
+double resultOf(const LogEntry& e) {
+    return e.op == kGetActiveBoard ? static_cast<double>(static_cast<int32_t>(e.result))
+                                   : static_cast<double>(e.result);
 }
 
 }  // namespace
@@ -468,22 +484,38 @@ void kxsim_zero_costs(void) {
 
 int kxsim_inject(const char* op, int n, double value) {
     const int i = opByName(op);
-    if (i < 0 || n < 1) return -1;
+    if (i < 0 || n < 1 || !wholeIn(value, resultSpan(static_cast<Op>(i)))) return -1;
+    if (g.injections.size() >= KXSIM_MAX_INJECTIONS) return -1;
     g.injections.push_back(Injection{static_cast<Op>(i), n, value});
     return 0;
 }
 
+size_t kxsim_injections_pending(void) { return g.injections.size(); }
+
 int kxsim_queue_ad(int channel, const double* volts, size_t count) {
     if (channel < 0 || channel >= kAdChannels) return -1;
-    if (volts == nullptr && count > 0) return -1;
+    if (count == 0) return 0;
+    if (volts == nullptr || count > KXSIM_MAX_QUEUED - g.adQueue[channel].size()) return -1;
+    for (size_t i = 0; i < count; ++i)
+        if (std::isfinite(volts[i]) && std::fabs(volts[i]) > FLT_MAX) return -1;
     for (size_t i = 0; i < count; ++i) g.adQueue[channel].push_back(Volts{volts[i]});
     return 0;
 }
 
-void kxsim_queue_timer(const double* counts, size_t count) {
-    if (counts == nullptr) return;
+int kxsim_queue_timer(const double* counts, size_t count) {
+    if (count == 0) return 0;
+    if (counts == nullptr || count > KXSIM_MAX_QUEUED - g.timerQueue.size()) return -1;
+    for (size_t i = 0; i < count; ++i)
+        if (!wholeIn(counts[i], resultSpan(kReadTimerCounter))) return -1;
     for (size_t i = 0; i < count; ++i) g.timerQueue.push_back(Count{asU32(counts[i])});
+    return 0;
 }
+
+size_t kxsim_ad_queued(int channel) {
+    return channel >= 0 && channel < kAdChannels ? g.adQueue[channel].size() : 0;
+}
+
+size_t kxsim_timer_queued(void) { return g.timerQueue.size(); }
 
 int kxsim_da(int channel) { return channel == 0 || channel == 1 ? g.da[channel] : -1; }
 
@@ -506,9 +538,13 @@ int kxsim_set_plant(double gain, double tau) {
 }
 
 int kxsim_set_level(int channel, double volts) {
-    if (channel < 2 || channel >= kAdChannels || std::isnan(volts)) return -1;
+    if (channel < 2 || channel >= kAdChannels || !std::isfinite(volts)) return -1;
     g.level[channel] = volts;
     return 0;
+}
+
+double kxsim_level(int channel) {
+    return channel >= 2 && channel < kAdChannels ? g.level[channel] : kAbsent;
 }
 
 double kxsim_plant_output(void) {
@@ -559,9 +595,31 @@ int kxsim_log_entry(size_t index, const char** op, double args[4], int* argCount
     if (args)
         for (int i = 0; i < 4; ++i) args[i] = i < e.argCount ? e.args[i] : 0.0;
     if (argCount) *argCount = e.argCount;
-    if (result)
-        *result = e.op == kGetActiveBoard ? static_cast<double>(static_cast<int32_t>(e.result))
-                                          : static_cast<double>(e.result);
+    if (result) *result = resultOf(e);
+    return 0;
+}
+
+size_t kxsim_log_entries(size_t first, uint8_t ops[KXSIM_LOG_BLOCK],
+                         uint8_t argCounts[KXSIM_LOG_BLOCK], double args[4 * KXSIM_LOG_BLOCK],
+                         double results[KXSIM_LOG_BLOCK]) {
+    const size_t size = g.log.size();
+    if (first >= size) return 0;
+    const size_t n = size - first < KXSIM_LOG_BLOCK ? size - first : KXSIM_LOG_BLOCK;
+    for (size_t k = 0; k < n; ++k) {
+        const LogEntry& e = g.log.at(first + k);
+        if (ops) ops[k] = e.op;
+        if (argCounts) argCounts[k] = e.argCount;
+        if (args)
+            for (int i = 0; i < 4; ++i)
+                args[4 * k + i] = i < e.argCount ? static_cast<double>(e.args[i]) : kAbsent;
+        if (results) results[k] = resultOf(e);
+    }
+    return n;
+}
+
+int kxsim_op_name(int op, const char** name) {
+    if (op < 0 || op >= kOpCount) return -1;
+    if (name) *name = kOpNames[op];
     return 0;
 }
 

@@ -48,18 +48,40 @@ KXDRV_API int kxsim_set_cost(const char* op, int64_t nanoseconds);
 /* Every cost 0: a board that takes no time, for benchmarks. */
 KXDRV_API void kxsim_zero_costs(void);
 
+/* The most injections pending at once: every driver call counts down each
+ * of them. */
+#define KXSIM_MAX_INJECTIONS 1000
+/* The most readings each queue (every AD channel's, the timer's) holds: as
+ * many as one call through the driver server carries (bridge/kxbridge.h). */
+#define KXSIM_MAX_QUEUED 500000
+
 /* The n-th next call (n = 1: the very next) of the operation op returns
- * value, converted to the operation's result type, in place of its own
- * result; that call changes nothing on the board, writes no output
- * parameter and takes no board time. Returns 0, or -1 for an unknown op or
- * n < 1. Several injections may be pending at once. */
+ * value in place of its own result; that call changes nothing on the
+ * board, writes no output parameter and takes no board time. value is a
+ * whole number that the operation's result type holds: 0 to 65535 for a
+ * status word and GetLibraryVersion, -2^31 to 2^31 - 1 for GetActiveBoard,
+ * 0 to 2^32 - 1 for ReadTimerCounter. Returns 0, or -1 for an unknown op,
+ * n < 1, another value, or KXSIM_MAX_INJECTIONS pending already. */
 KXDRV_API int kxsim_inject(const char* op, int n, double value);
+/* Injections made and not yet answered. */
+KXDRV_API size_t kxsim_injections_pending(void);
 
 /* Readings that the next reads of an AD channel return, in order, before
- * its signal takes over again. Returns 0, or -1 for a channel outside 0-15. */
+ * its signal takes over again: 32-bit floats, so NaN and the infinities
+ * too, but no finite value beyond the float's range. Returns 0, or -1 (and
+ * queues none of them) for a channel outside 0-15, a null array with a
+ * nonzero count, a finite reading beyond +-FLT_MAX, or more readings than
+ * the queue has room for. */
 KXDRV_API int kxsim_queue_ad(int channel, const double* volts, size_t count);
-/* Raw counts that the next valid ReadTimerCounter calls return. */
-KXDRV_API void kxsim_queue_timer(const double* counts, size_t count);
+/* Raw counts that the next valid ReadTimerCounter calls return: whole
+ * numbers from 0 to 2^32 - 1, its result's range. Returns 0, or -1 (and
+ * queues none of them) for a null array with a nonzero count, another
+ * count, or more counts than the queue has room for. */
+KXDRV_API int kxsim_queue_timer(const double* counts, size_t count);
+/* Readings waiting in an AD channel's queue (0 for a channel outside
+ * 0-15), and in the timer's. */
+KXDRV_API size_t kxsim_ad_queued(int channel);
+KXDRV_API size_t kxsim_timer_queued(void);
 
 /* The code a DA channel (0 or 1) holds now; -1 for another channel. */
 KXDRV_API int kxsim_da(int channel);
@@ -75,8 +97,11 @@ KXDRV_API int kxsim_active_board(void);
  * Returns 0, or -1 for tau <= 0 or a value that is not finite. */
 KXDRV_API int kxsim_set_plant(double gain, double tau);
 /* A constant input level on an AD channel (2-15; 0 and 1 are wired to the
- * DA outputs). Returns 0, or -1 for another channel. */
+ * DA outputs). Returns 0, or -1 for another channel or volts that are not
+ * finite. */
 KXDRV_API int kxsim_set_level(int channel, double volts);
+/* The level of AD channel 2-15; NaN for another channel. */
+KXDRV_API double kxsim_level(int channel);
 /* The plant's output now, in volts, before range clipping and quantising. */
 KXDRV_API double kxsim_plant_output(void);
 
@@ -122,6 +147,22 @@ KXDRV_API size_t kxsim_log_size(void);
  * the end. op points to a static name that lives as long as the library. */
 KXDRV_API int kxsim_log_entry(size_t index, const char** op, double args[4], int* argCount,
                               double* result);
+/* The most entries kxsim_log_entries copies in one call. */
+#define KXSIM_LOG_BLOCK 4096
+/* Kept entries from index first on, at most KXSIM_LOG_BLOCK of them, as
+ * kxsim_log_entry gives them but with the operation as its index (0-12,
+ * kxsim_op_name) and absent arguments NaN: the k-th into ops[k],
+ * argCounts[k], args[4k] to args[4k + 3] and results[k]. Returns how many
+ * it copied, up to the last kept entry (0 for first past it); a null array
+ * is not written. */
+KXDRV_API size_t kxsim_log_entries(size_t first, uint8_t ops[KXSIM_LOG_BLOCK],
+                                   uint8_t argCounts[KXSIM_LOG_BLOCK],
+                                   double args[4 * KXSIM_LOG_BLOCK],
+                                   double results[KXSIM_LOG_BLOCK]);
+/* Points *name to operation index op's static name (GetLibraryVersion is
+ * 0, ReadTimerCounter 12, in kxdrv.h's order). Returns 0, or -1 for an
+ * index outside 0-12. */
+KXDRV_API int kxsim_op_name(int op, const char** name);
 /* Empties the log, returns its memory and zeroes the dropped count. */
 KXDRV_API void kxsim_clear_log(void);
 /* Logging on (1, the default) or off (0), for long benchmark runs. */

@@ -6,6 +6,7 @@
 //   t = kxsim('now')                    board time in seconds
 //   kxsim('inject', op, n, value)       the n-th next call of op answers value
 //   [L, dropped, capacity] = kxsim('log')   struct array: op, args, result
+//   [L, dropped, capacity] = kxsim('log', 'compact')   one struct of columns
 //   kxsim('clearlog')
 //   kxsim('logging', on)                log driver calls (true) or not
 //   kxsim('logcapacity', n)             keep at most the latest n calls
@@ -33,9 +34,12 @@
 // message is built while its strings live and copied out; the raise comes
 // after they are gone, since a host may leave the function without
 // unwinding it.
+#include <cfloat>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -49,6 +53,35 @@ const char* const kOperations =
     "GetLibraryVersion, OpenDriver, CloseDriver, GetDriverVersion, GetBoardAddress, "
     "ActivateBoard, GetActiveBoard, WriteAnalogOut, ConfigureAnalogIn, ReadAnalogIn, "
     "DelayMicros, WriteTimerControl, ReadTimerCounter";
+
+// What inject's value may be for each operation: what its result type
+// holds (driver/kxdrv.h), as the board takes it.
+struct Operation {
+    const char* name;
+    double lo, hi;
+    const char* valueIs;
+};
+
+const char* const kStatusWord = "value is the operation's status word: a whole number from 0 to 65535";
+
+const Operation kOperationResults[] = {
+    {"GetLibraryVersion", 0, 65535,
+     "value is GetLibraryVersion's version word: a whole number from 0 to 65535"},
+    {"OpenDriver", 0, 65535, kStatusWord},
+    {"CloseDriver", 0, 65535, kStatusWord},
+    {"GetDriverVersion", 0, 65535, kStatusWord},
+    {"GetBoardAddress", 0, 65535, kStatusWord},
+    {"ActivateBoard", 0, 65535, kStatusWord},
+    {"GetActiveBoard", -2147483648.0, 2147483647.0,
+     "value is GetActiveBoard's board number: a whole number from -2147483648 to 2147483647"},
+    {"WriteAnalogOut", 0, 65535, kStatusWord},
+    {"ConfigureAnalogIn", 0, 65535, kStatusWord},
+    {"ReadAnalogIn", 0, 65535, kStatusWord},
+    {"DelayMicros", 0, 65535, kStatusWord},
+    {"WriteTimerControl", 0, 65535, kStatusWord},
+    {"ReadTimerCounter", 0, 4294967295.0,
+     "value is ReadTimerCounter's 32-bit reading: a whole number from 0 to 4294967295"},
+};
 
 using Args = const mxArray* const*;
 // A command's work: empty when done, else the message to raise.
@@ -75,10 +108,12 @@ bool scalar(const mxArray* a, double& x) {
     return true;
 }
 
+bool wholeIn(double x, double lo, double hi) { return x >= lo && x <= hi && x == std::trunc(x); }
+
 // A whole number from lo to hi.
 bool whole(const mxArray* a, double lo, double hi, int& n) {
     double x = 0;
-    if (!scalar(a, x) || !(x >= lo && x <= hi) || x != std::trunc(x)) return false;
+    if (!scalar(a, x) || !wholeIn(x, lo, hi)) return false;
     n = static_cast<int>(x);
     return true;
 }
@@ -116,34 +151,125 @@ std::string onNow(int, mxArray* plhs[], Args) {
 std::string onInject(int, mxArray*[], Args args) {
     if (!isText(args[0])) return "op is the name of a driver operation: " + std::string(kOperations);
     int n = 0;
-    if (!whole(args[1], 1, 2147483647.0, n)) return "n is a whole number, 1 or more";
+    if (!whole(args[1], 1, 2147483647.0, n)) {
+        double x = 0;
+        // The board counts calls in a C int.
+        if (scalar(args[1], x) && x > 2147483647.0 && x == std::trunc(x) && !std::isinf(x))
+            return "n is at most 2147483647";
+        return "n is a whole number, 1 or more";
+    }
     double value = 0;
     if (!scalar(args[2], value)) return "value is a real number";
     const std::string op = text(args[0]);
+    // An operation not listed here is the board's to refuse.
+    for (const Operation& o : kOperationResults) {
+        if (op != o.name) continue;
+        if (!wholeIn(value, o.lo, o.hi)) return o.valueIs;
+        if (kxsim_injections_pending() >= KXSIM_MAX_INJECTIONS)
+            return "1000 injections are pending already, the most the board holds";
+        break;
+    }
     if (kxsim_inject(op.c_str(), n, value) != 0)
         return "unknown operation '" + op + "'; the operations are " + kOperations;
     return "";
 }
 
+// One block of log entries as kxsim_log_entries copies them.
+struct LogBlock {
+    uint8_t ops[KXSIM_LOG_BLOCK];
+    uint8_t counts[KXSIM_LOG_BLOCK];
+    double args[4 * KXSIM_LOG_BLOCK];
+    double results[KXSIM_LOG_BLOCK];
+};
+
+// The first size entries of the log, a block at a time (through the
+// driver server, one call per block), each block handed to use(block,
+// index of its first entry, entries in it). Stops early only where the
+// board gives fewer (no server).
+template <class Use>
+void readLog(std::size_t size, Use use) {
+    const std::unique_ptr<LogBlock> block(new LogBlock);
+    for (std::size_t first = 0; first < size;) {
+        std::size_t n = kxsim_log_entries(first, block->ops, block->counts, block->args, block->results);
+        if (n == 0) break;
+        if (n > size - first) n = size - first;
+        use(*block, first, n);
+        first += n;
+    }
+}
+
+// The operations' names by their index in the log.
+std::vector<const char*> operationNames() {
+    std::vector<const char*> names;
+    const char* name = nullptr;
+    while (names.size() < 256 && kxsim_op_name(static_cast<int>(names.size()), &name) == 0)
+        names.push_back(name ? name : "");
+    return names;
+}
+
+void logCounts(int nlhs, mxArray* plhs[]) {
+    if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(kxsim_log_dropped()));
+    if (nlhs >= 3) plhs[2] = mxCreateDoubleScalar(static_cast<double>(kxsim_log_capacity()));
+}
+
 std::string onLog(int nlhs, mxArray* plhs[], Args) {
     const char* fields[] = {"op", "args", "result"};
     const std::size_t size = kxsim_log_size();
+    const std::vector<const char*> names = operationNames();
     mxArray* entries = mxCreateStructMatrix(1, size, 3, fields);
-    for (std::size_t i = 0; i < size; ++i) {
-        const char* op = "";
-        double values[4] = {0, 0, 0, 0};
-        int count = 0;
-        double result = 0;
-        kxsim_log_entry(i, &op, values, &count, &result);
-        mxArray* row = mxCreateDoubleMatrix(1, static_cast<std::size_t>(count), mxREAL);
-        if (count > 0) std::memcpy(mxGetPr(row), values, sizeof(double) * count);
-        mxSetField(entries, i, "op", mxCreateString(op));
-        mxSetField(entries, i, "args", row);
-        mxSetField(entries, i, "result", mxCreateDoubleScalar(result));
-    }
+    readLog(size, [&](const LogBlock& b, std::size_t first, std::size_t n) {
+        for (std::size_t k = 0; k < n; ++k) {
+            std::size_t count = b.counts[k];
+            if (count > 4) count = 4;
+            mxArray* row = mxCreateDoubleMatrix(1, count, mxREAL);
+            if (count > 0) std::memcpy(mxGetPr(row), b.args + 4 * k, sizeof(double) * count);
+            const std::size_t index = b.ops[k];
+            const char* op = index < names.size() ? names[index] : "";
+            mxSetField(entries, first + k, "op", mxCreateString(op));
+            mxSetField(entries, first + k, "args", row);
+            mxSetField(entries, first + k, "result", mxCreateDoubleScalar(b.results[k]));
+        }
+    });
     plhs[0] = entries;
-    if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(kxsim_log_dropped()));
-    if (nlhs >= 3) plhs[2] = mxCreateDoubleScalar(static_cast<double>(kxsim_log_capacity()));
+    logCounts(nlhs, plhs);
+    return "";
+}
+
+// The same log as one struct of columns, an entry a row: op (index into
+// names), args (absent ones NaN), nargs, result. Some 56 bytes an entry,
+// where the struct array takes about a kilobyte.
+std::string onLogCompact(int nlhs, mxArray* plhs[], Args args) {
+    if (!isText(args[0]) || text(args[0]) != "compact") return "the second argument is 'compact'";
+    const std::size_t size = kxsim_log_size();
+    const std::vector<const char*> names = operationNames();
+    const char* fields[] = {"op", "names", "args", "nargs", "result"};
+    mxArray* log = mxCreateStructMatrix(1, 1, 5, fields);
+    mxArray* ops = mxCreateDoubleMatrix(size, 1, mxREAL);
+    mxArray* table = mxCreateCellMatrix(1, names.size());
+    mxArray* values = mxCreateDoubleMatrix(size, 4, mxREAL);
+    mxArray* counts = mxCreateDoubleMatrix(size, 1, mxREAL);
+    mxArray* results = mxCreateDoubleMatrix(size, 1, mxREAL);
+    mxSetField(log, 0, "op", ops);
+    mxSetField(log, 0, "names", table);
+    mxSetField(log, 0, "args", values);
+    mxSetField(log, 0, "nargs", counts);
+    mxSetField(log, 0, "result", results);
+    for (std::size_t i = 0; i < names.size(); ++i) mxSetCell(table, i, mxCreateString(names[i]));
+    double* op = mxGetPr(ops);
+    double* column = mxGetPr(values);
+    double* count = mxGetPr(counts);
+    double* result = mxGetPr(results);
+    readLog(size, [&](const LogBlock& b, std::size_t first, std::size_t n) {
+        for (std::size_t k = 0; k < n; ++k) {
+            const std::size_t i = first + k;
+            op[i] = b.ops[k] + 1.0;
+            count[i] = b.counts[k];
+            result[i] = b.results[k];
+            for (std::size_t j = 0; j < 4; ++j) column[i + j * size] = b.args[4 * k + j];
+        }
+    });
+    plhs[0] = log;
+    logCounts(nlhs, plhs);
     return "";
 }
 
@@ -173,6 +299,13 @@ std::string onAd(int, mxArray*[], Args args) {
     const double* volts = nullptr;
     std::size_t count = 0;
     if (!vector(args[1], volts, count)) return "volts is a real double vector";
+    // Readings of a 32-bit float: NaN and the infinities are some.
+    for (std::size_t i = 0; i < count; ++i)
+        if (std::isfinite(volts[i]) && std::fabs(volts[i]) > FLT_MAX)
+            return "volts are 32-bit float readings: NaN, Inf, -Inf or finite numbers of magnitude "
+                   "at most 3.4028234663852886e+38";
+    if (count > KXSIM_MAX_QUEUED - kxsim_ad_queued(channel))
+        return "a channel's queue holds at most 500000 readings, those waiting included";
     kxsim_queue_ad(channel, volts, count);
     return "";
 }
@@ -181,6 +314,12 @@ std::string onTimer(int, mxArray*[], Args args) {
     const double* counts = nullptr;
     std::size_t count = 0;
     if (!vector(args[0], counts, count)) return "counts is a real double vector";
+    for (std::size_t i = 0; i < count; ++i)
+        if (!wholeIn(counts[i], 0, 4294967295.0))
+            return "counts are ReadTimerCounter's 32-bit readings: whole numbers from 0 to "
+                   "4294967295";
+    if (count > KXSIM_MAX_QUEUED - kxsim_timer_queued())
+        return "the timer's queue holds at most 500000 readings, those waiting included";
     kxsim_queue_timer(counts, count);
     return "";
 }
@@ -328,6 +467,7 @@ const Command kCommands[] = {
     {"now", "t = kxsim('now')", 0, 1, onNow},
     {"inject", "kxsim('inject', op, n, value)", 3, 0, onInject},
     {"log", "[L, dropped, capacity] = kxsim('log')", 0, 3, onLog},
+    {"log", "[L, dropped, capacity] = kxsim('log', 'compact')", 1, 3, onLogCompact},
     {"clearlog", "kxsim('clearlog')", 0, 0, onClearlog},
     {"logging", "kxsim('logging', on)", 1, 0, onLogging},
     {"logcapacity", "kxsim('logcapacity', n)", 1, 0, onLogcapacity},
@@ -359,14 +499,18 @@ std::string run(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     if (nrhs < 1 || !isText(prhs[0]))
         return "the first argument names a command; the accepted forms are:" + forms();
     const std::string name = text(prhs[0]);
+    // A command of several forms is told apart by its count of arguments.
+    std::string named;
     for (const Command& c : kCommands) {
         if (name != c.name) continue;
-        if (nrhs - 1 != c.arguments || nlhs > c.results)
-            return std::string("'") + c.name + "' is called as " + c.form;
+        named += (named.empty() ? "" : " or ") + std::string(c.form);
+        if (nrhs - 1 != c.arguments) continue;
+        if (nlhs > c.results) return std::string("'") + c.name + "' is called as " + c.form;
         const std::string problem = c.run(nlhs, plhs, prhs + 1);
         if (problem.empty()) return "";
         return std::string(c.form) + ": " + problem;
     }
+    if (!named.empty()) return "'" + name + "' is called as " + named;
     // A name pasted in by mistake may be long: echo its start only.
     const std::string shown = name.size() > 40 ? name.substr(0, 40) + "..." : name;
     return "unknown command '" + shown + "'; the accepted forms are:" + forms();

@@ -24,12 +24,17 @@
 %   t = kxsim('now')
 %       Board time in seconds.
 %   kxsim('inject', op, n, value)
-%       The n-th next call (n = 1: the very next) of the driver operation
-%       op returns value in place of its own result and changes nothing
-%       on the board. op is one of GetLibraryVersion, OpenDriver,
-%       CloseDriver, GetDriverVersion, GetBoardAddress, ActivateBoard,
-%       GetActiveBoard, WriteAnalogOut, ConfigureAnalogIn, ReadAnalogIn,
-%       DelayMicros, WriteTimerControl, ReadTimerCounter.
+%       The n-th next call (n = 1: the very next; at most 2147483647) of
+%       the driver operation op returns value in place of its own result
+%       and changes nothing on the board. op is one of GetLibraryVersion,
+%       OpenDriver, CloseDriver, GetDriverVersion, GetBoardAddress,
+%       ActivateBoard, GetActiveBoard, WriteAnalogOut, ConfigureAnalogIn,
+%       ReadAnalogIn, DelayMicros, WriteTimerControl, ReadTimerCounter.
+%       value is a whole number that the operation's result holds: a
+%       status word or GetLibraryVersion's version word 0 to 65535,
+%       GetActiveBoard's board number -2147483648 to 2147483647,
+%       ReadTimerCounter's reading 0 to 4294967295. At most 1000
+%       injections are pending at once.
 %   [L, dropped, capacity] = kxsim('log')
 %       1 x n struct array, one element per driver call since the last
 %       reset or clearlog, in call order, with fields op (char), args
@@ -38,6 +43,13 @@
 %       at most capacity of them (1000000 unless set): dropped is the
 %       number of older calls since the last reset or clearlog that it no
 %       longer holds.
+%   [L, dropped, capacity] = kxsim('log', 'compact')
+%       The same log as one struct of columns, a row per call, for long
+%       logs (a million calls take some 56 MB, where the struct array
+%       takes about a gigabyte): op (n x 1, the operation's index into
+%       names), names (1 x 13 cell of the operations' names), args (n x 4,
+%       NaN where the call passed fewer), nargs (n x 1, how many it
+%       passed) and result (n x 1). L.names(L.op) are the operations.
 %   kxsim('clearlog')
 %       Empties the log, frees its memory and zeroes the dropped count.
 %   kxsim('logging', on)
@@ -48,9 +60,15 @@
 %       a smaller capacity count as dropped. Reset brings back 1000000.
 %   kxsim('ad', channel, volts)
 %       Queues readings (a vector, volts) that the next reads of AD
-%       channel 0-15 return, before its signal takes over again.
+%       channel 0-15 return, before its signal takes over again. Each is
+%       delivered as a 32-bit float: NaN, Inf and -Inf are taken, finite
+%       values beyond +-3.4028234663852886e+38 are not.
 %   kxsim('timer', counts)
-%       Queues raw counter readings for the next ReadTimerCounter calls.
+%       Queues raw counter readings for the next ReadTimerCounter calls:
+%       whole numbers 0 to 4294967295, its 32-bit result.
+%       Each queue (every AD channel's, the timer's) holds at most 500000
+%       readings, those waiting included; a call that would pass that is
+%       refused whole.
 %   kxsim('boards', n)
 %       Boards that OpenDriver finds; 0 makes OpenDriver fail.
 %   kxsim('versions', lib, drv)
@@ -59,8 +77,8 @@
 %       The first-order plant from DA 0 to AD 0: y' = (gain * u - y) / tau,
 %       u the DA 0 output in volts, tau in seconds.
 %   kxsim('level', channel, volts)
-%       A constant input on AD channel 2-15. AD 1 reads DA 1 directly (a
-%       loopback); AD 0 reads the plant.
+%       A constant input on AD channel 2-15, a finite number of volts. AD
+%       1 reads DA 1 directly (a loopback); AD 0 reads the plant.
 %   code = kxsim('da', channel)
 %       The code DA channel 0 or 1 holds now.
 %
@@ -109,11 +127,12 @@
 %       What AD channel channel carries now, in volts, before the
 %       conversion clips and quantises it.
 %
-%   Any other call raises an error that names the accepted forms
-%   (identifier KX4410:kxsim:badCall), and so does a form whose arguments
-%   the board refuses, saying what it needs, e.g. "kxsim('tf', da, ad,
-%   num, den, delay): num's degree is at most den's: the transfer
-%   function is proper"; a refused form changes nothing.
+%   Any other call raises an error that names the accepted forms, and a
+%   value out of a form's range one that names the range (identifier
+%   KX4410:kxsim:badCall), and so does a form whose arguments the board
+%   refuses, saying what it needs, e.g. "kxsim('tf', da, ad, num, den,
+%   delay): num's degree is at most den's: the transfer function is
+%   proper"; a refused call changes nothing.
 %
 %   Through the driver server (the simulated board beside it), a form
 %   whose call finds no server raises "KX4410 driver server not running: "

@@ -197,9 +197,12 @@ void setUpBoard(FuzzedDataProvider& in) {
     for (int k = 0; k < faults; ++k) {
         const char* op = in.PickValueInArray(operations);
         const int nth = in.ConsumeIntegralInRange<int>(1, 40);
-        const double value = std::strcmp(op, "ReadTimerCounter") == 0
-                                 ? static_cast<double>(in.ConsumeIntegral<uint16_t>())
-                                 : interesting(in);
+        // What the operation's result can hold: a board number, or 16 bits
+        // (a status word; the counter's 16 of a timer reading). The board
+        // refuses an injection that none could be.
+        const double value = std::strcmp(op, "GetActiveBoard") == 0
+                                 ? static_cast<double>(in.ConsumeIntegral<int32_t>())
+                                 : static_cast<double>(in.ConsumeIntegral<uint16_t>());
         kxsim_inject(op, nth, value);
     }
     for (const char* op : {"WriteAnalogOut", "ReadAnalogIn", "DelayMicros"})

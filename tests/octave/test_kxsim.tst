@@ -156,3 +156,127 @@
 %! v = KX4410_ReadAD (2, 0, 0, 2);
 %! assert (v, [0, 0], 20 / 4095);
 %! assert ([kxsim("log").result], [0, 0, 0]);
+
+## The compact log: the same calls as the struct array, as columns; the
+## operation an index into names, absent arguments NaN.
+%!test
+%! kx_open ();
+%! kxsim ("logcapacity", 30);
+%! done = KX4410_SendDA (1, 0, [7 8]);
+%! v = KX4410_ReadAD (1, 0, 0, 2, 5);
+%! r = KX4410_SendAndRead (0, 0, 0, 0, [2047 2047 2047], 0);
+%! kxsim ("inject", "GetActiveBoard", 1, -2147483648);
+%! kxsim ("inject", "ReadTimerCounter", 3, 4294967295);
+%! kx_message ("r = KX4410_SendAndRead (0, 0, 0, 0, [2047 2047 2047], 0);");
+%! r = KX4410_SendAndRead (0, 0, 0, 0, [2047 2047 2047], 0);
+%! [L, dropped, capacity] = kxsim ("log");
+%! [C, cdropped, ccapacity] = kxsim ("log", "compact");
+%! assert (fieldnames (C), {"op"; "names"; "args"; "nargs"; "result"});
+%! n = numel (L);
+%! assert (n, 30);
+%! assert (dropped > 0);
+%! assert ([cdropped, ccapacity], [dropped, capacity]);
+%! assert ({class(C.op), class(C.args), class(C.nargs), class(C.result)}, ...
+%!         {"double", "double", "double", "double"});
+%! assert ([size(C.op); size(C.args); size(C.nargs); size(C.result)], [n 1; n 4; n 1; n 1]);
+%! assert (C.names, {"GetLibraryVersion", "OpenDriver", "CloseDriver", "GetDriverVersion", ...
+%!                   "GetBoardAddress", "ActivateBoard", "GetActiveBoard", "WriteAnalogOut", ...
+%!                   "ConfigureAnalogIn", "ReadAnalogIn", "DelayMicros", ...
+%!                   "WriteTimerControl", "ReadTimerCounter"});
+%! assert (C.names(C.op), {L.op});
+%! assert (C.nargs', cellfun (@numel, {L.args}));
+%! assert (C.result', [L.result]);
+%! for k = 1:n
+%!   assert (C.args(k, 1:C.nargs(k)), L(k).args);
+%!   assert (all (isnan (C.args(k, C.nargs(k)+1:4))));
+%! endfor
+%! assert (any (C.result == -2147483648));
+%! assert (any (C.result == 4294967295));
+%! kxsim ("clearlog");
+%! C = kxsim ("log", "compact");
+%! assert ([size(C.op); size(C.args); size(C.nargs); size(C.result)], [0 1; 0 4; 0 1; 0 1]);
+%! assert (numel (C.names), 13);
+
+## What a driver operation's result cannot hold is refused, with the fault
+## and the range, as are levels that are not finite, counter readings
+## beyond 32 bits and readings beyond a float; a refusal changes nothing.
+%!test
+%! kx_open ();
+%! kxsim ("level", 3, 1);
+%! p = "kxsim: kxsim('inject', op, n, value): ";
+%! status = [p "value is the operation's status word: a whole number from 0 to 65535"];
+%! counts = ["kxsim: kxsim('timer', counts): counts are ReadTimerCounter's 32-bit ", ...
+%!           "readings: whole numbers from 0 to 4294967295"];
+%! level = "kxsim: kxsim('level', channel, volts): volts is a finite number";
+%! refused = {
+%!   "kxsim ('inject', 'ReadAnalogIn', 1, NaN)", status
+%!   "kxsim ('inject', 'ReadAnalogIn', 1, Inf)", status
+%!   "kxsim ('inject', 'ReadAnalogIn', 1, -Inf)", status
+%!   "kxsim ('inject', 'ReadAnalogIn', 1, 0.5)", status
+%!   "kxsim ('inject', 'ReadAnalogIn', 1, 65536)", status
+%!   "kxsim ('inject', 'ReadAnalogIn', 1, 1e30)", status
+%!   "kxsim ('inject', 'ConfigureAnalogIn', 1, -1)", status
+%!   "kxsim ('inject', 'GetLibraryVersion', 1, 65536)", ...
+%!   [p "value is GetLibraryVersion's version word: a whole number from 0 to 65535"]
+%!   "kxsim ('inject', 'GetActiveBoard', 1, 2^31)", ...
+%!   [p "value is GetActiveBoard's board number: a whole number from -2147483648 to 2147483647"]
+%!   "kxsim ('inject', 'ReadTimerCounter', 1, 2^32)", ...
+%!   [p "value is ReadTimerCounter's 32-bit reading: a whole number from 0 to 4294967295"]
+%!   "kxsim ('inject', 'ReadAnalogIn', 2^31, 9)", [p "n is at most 2147483647"]
+%!   "kxsim ('inject', 'ReadAnalogIn', Inf, 9)", [p "n is a whole number, 1 or more"]
+%!   "kxsim ('timer', [5 -1])", counts
+%!   "kxsim ('timer', NaN)", counts
+%!   "kxsim ('timer', 2^32)", counts
+%!   "kxsim ('timer', 0.5)", counts
+%!   "kxsim ('level', 3, Inf)", level
+%!   "kxsim ('level', 3, -Inf)", level
+%!   "kxsim ('ad', 3, [2 1e39])", ["kxsim: kxsim('ad', channel, volts): volts are 32-bit ", ...
+%!     "float readings: NaN, Inf, -Inf or finite numbers of magnitude at most 3.4028234663852886e+38"]
+%!   "L = kxsim ('log', 'fast')", ...
+%!   "kxsim: [L, dropped, capacity] = kxsim('log', 'compact'): the second argument is 'compact'"
+%!   "L = kxsim ('log', 'compact', 1)", ...
+%!   ["kxsim: 'log' is called as [L, dropped, capacity] = kxsim('log') or ", ...
+%!    "[L, dropped, capacity] = kxsim('log', 'compact')"]
+%! };
+%! for k = 1:rows (refused)
+%!   id = "";
+%!   msg = "";
+%!   try
+%!     eval ([refused{k, 1} ";"]);
+%!   catch err
+%!     id = err.identifier;
+%!     msg = err.message;
+%!   end_try_catch
+%!   assert ({refused{k, 1}, msg, id}, {refused{k, 1}, refused{k, 2}, "KX4410:kxsim:badCall"});
+%! endfor
+%! assert (isempty (kxsim ("log")));
+%! ## The level as it was, no reading queued, no injection waiting.
+%! v = KX4410_ReadAD (3, 0, 0, 2);
+%! assert (v, [1, 1], 20 / 4095);
+%! r = KX4410_SendAndRead (0, 0, 0, 0, [2047 2047], 0);
+%! L = kxsim ("log", "compact");
+%! assert (L.result(strcmp (L.names(L.op), "ReadTimerCounter"))' != 5);
+%! assert (all (L.result(! strcmp (L.names(L.op), "ReadTimerCounter")) <= 65535));
+
+## The board holds at most 1000 pending injections and 500000 readings in
+## each queue; a call beyond that is refused whole.
+%!test
+%! kx_open ();
+%! for k = 1:1000
+%!   kxsim ("inject", "WriteAnalogOut", k, 16);
+%! endfor
+%! assert (kx_message ("kxsim ('inject', 'ReadAnalogIn', 1, 9)"), ...
+%!         ["kxsim: kxsim('inject', op, n, value): 1000 injections are pending already, ", ...
+%!          "the most the board holds"]);
+%! v = KX4410_ReadAD (2, 0, 0, 2);
+%! kxsim ("reset");
+%! assert (kx_message ("kxsim ('timer', zeros (1, 500001))"), ...
+%!         ["kxsim: kxsim('timer', counts): the timer's queue holds at most 500000 ", ...
+%!          "readings, those waiting included"]);
+%! kxsim ("ad", 2, zeros (1, 500000));
+%! assert (kx_message ("kxsim ('ad', 2, 1)"), ...
+%!         ["kxsim: kxsim('ad', channel, volts): a channel's queue holds at most 500000 ", ...
+%!          "readings, those waiting included"]);
+%! kxsim ("ad", 3, 7);
+%! KX4410_InitDriverAndBoard (0);
+%! assert (KX4410_ReadAD (3, 0, 0), 7);

@@ -262,6 +262,7 @@ const std::vector<Form> kxsimForms = {
     {"now", 1, [] { return args(text("now")); }},
     {"inject", 0, [] { return args(text("inject"), text("ReadAnalogIn"), scalar(1), scalar(3)); }},
     {"log", 3, [] { return args(text("log")); }},
+    {"log compact", 3, [] { return args(text("log"), text("compact")); }},
     {"clearlog", 0, [] { return args(text("clearlog")); }},
     {"logging", 0, [] { return args(text("logging"), scalar(1)); }},
     {"logcapacity", 0, [] { return args(text("logcapacity"), scalar(5)); }},
@@ -517,6 +518,27 @@ TEST_F(Bridge, WithoutAServerEveryCallAnswersAsAClosedDriverAndWritesNoOutput) {
     EXPECT_NE(kxbridge_server_pid(), 0);
     EXPECT_EQ(kxsim_da(0), 2047);
     EXPECT_EQ(GetLibraryVersion(), 0x01A0);
+}
+
+TEST_F(Bridge, WithoutAServerTheQueuesAndTheLogBlocksAnswerNoneAndWriteNothing) {
+    ASSERT_NO_FATAL_FAILURE(killInSession());
+    const double counts[] = {1, 2};
+    EXPECT_EQ(kxsim_queue_timer(counts, 2), -1);
+    EXPECT_EQ(kxsim_timer_queued(), 0u);
+    EXPECT_EQ(kxsim_ad_queued(3), 0u);
+    EXPECT_EQ(kxsim_injections_pending(), 0u);
+    EXPECT_TRUE(std::isnan(kxsim_level(2)));
+    std::vector<uint8_t> ops(KXSIM_LOG_BLOCK, 99), argCounts(KXSIM_LOG_BLOCK, 99);
+    std::vector<double> values(4 * KXSIM_LOG_BLOCK, 99), results(KXSIM_LOG_BLOCK, 99);
+    EXPECT_EQ(kxsim_log_entries(0, ops.data(), argCounts.data(), values.data(), results.data()), 0u);
+    EXPECT_EQ(ops, std::vector<uint8_t>(KXSIM_LOG_BLOCK, 99));
+    EXPECT_EQ(argCounts, std::vector<uint8_t>(KXSIM_LOG_BLOCK, 99));
+    EXPECT_EQ(values, std::vector<double>(4 * KXSIM_LOG_BLOCK, 99));
+    EXPECT_EQ(results, std::vector<double>(KXSIM_LOG_BLOCK, 99));
+    const char* name = "untouched";
+    EXPECT_EQ(kxsim_op_name(0, &name), -1);
+    EXPECT_STREQ(name, "untouched");
+    EXPECT_EQ(kxbridge_server_pid(), 0);
 }
 
 TEST_F(Bridge, AServerKilledInsideACallFailsThatCall) {

@@ -111,6 +111,22 @@ TEST(Host, ArgumentFactoriesMakeTheArraysAUserTypes) {
     }
 }
 
+TEST(Host, ACellHoldsItsElementsAndFreesThemWithIt) {
+    const std::size_t before = kxhost_live_arrays();
+    {
+        Array c(mxCreateCellMatrix(1, 3));
+        EXPECT_EQ(mxGetCell(c.get(), 0), nullptr);
+        mxArray* s = mxCreateString("ab");
+        mxSetCell(c.get(), 2, s);
+        EXPECT_EQ(mxGetCell(c.get(), 2), s);
+        EXPECT_EQ(mxGetCell(c.get(), 3), nullptr);
+        Array notCell = scalar(1);
+        EXPECT_EQ(mxGetCell(notCell.get(), 0), nullptr);
+        EXPECT_EQ(kxhost_live_arrays(), before + 3);
+    }
+    EXPECT_EQ(kxhost_live_arrays(), before);
+}
+
 TEST(Host, APlugInIsLoadedOnceAndAMissingOneIsUndefined) {
     call("hostprobe", 0, args(scalar(4)));
     call("hostprobe", 0, args(scalar(4)));

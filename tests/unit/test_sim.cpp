@@ -3,6 +3,7 @@
 // control port alone.
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -11,12 +12,15 @@
 
 #include "calllog.h"
 #include "kxsim.h"
+#include "portstate.h"
 
 namespace {
 
 constexpr uint16_t kAddr = 0xE000;  // board 0
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
+// A level far beyond every range, and still finite.
+constexpr double kHuge = 1e300;
 
 // What a refused or injected call must leave as it was.
 struct Snapshot {
@@ -429,11 +433,11 @@ struct RangeCase {
     int code;  // the 12-bit code the level quantises to
 };
 
-// Config0_Minus20000mV, Config16_MinusInf: every level is whole millivolts.
+// Config0_Minus20000mV, Config16_MinusHuge: every level is whole millivolts.
 std::string caseName(const RangeCase& c) {
     std::string level;
-    if (std::isinf(c.level)) {
-        level = c.level > 0 ? "PlusInf" : "MinusInf";
+    if (std::fabs(c.level) == kHuge) {
+        level = c.level > 0 ? "PlusHuge" : "MinusHuge";
     } else {
         const long long mv = std::llround(c.level * 1000);
         level = (mv < 0 ? "Minus" + std::to_string(-mv) : std::to_string(mv)) + "mV";
@@ -455,8 +459,8 @@ TEST_P(Range, ClipsAndQuantisesToTwelveBits) {
 INSTANTIATE_TEST_SUITE_P(
     Sim, Range,
     ::testing::Values(RangeCase{0, -10, 10, 0.0, 2048}, RangeCase{0, -10, 10, 20.0, 4095},
-                      RangeCase{0, -10, 10, -20.0, 0}, RangeCase{0, -10, 10, kInf, 4095},
-                      RangeCase{16, -10, 10, -kInf, 0}, RangeCase{1, -5, 5, 1.0, 2457},
+                      RangeCase{0, -10, 10, -20.0, 0}, RangeCase{0, -10, 10, kHuge, 4095},
+                      RangeCase{16, -10, 10, -kHuge, 0}, RangeCase{1, -5, 5, 1.0, 2457},
                       RangeCase{17, -5, 5, 1.0, 2457}, RangeCase{2, -2.5, 2.5, -1.0, 1229},
                       RangeCase{3, -1.25, 1.25, 1.0, 3686}, RangeCase{4, -1, 1, 0.5, 3071},
                       RangeCase{20, -1, 1, 1.5, 4095}, RangeCase{5, -0.5, 0.5, -0.5, 0},
@@ -552,9 +556,11 @@ TEST_F(Sim, QueuedAdReadingsComeFirstAndAsTheyAre) {
 }
 
 TEST_F(Sim, QueuedTimerReadingsComeFirst) {
-    const double counts[] = {100, 70000, -1, kNaN};
-    kxsim_queue_timer(counts, 4);
-    kxsim_queue_timer(nullptr, 3);
+    const double counts[] = {100, 70000, 4294967295.0, 0};
+    ASSERT_EQ(kxsim_queue_timer(counts, 4), 0);
+    EXPECT_EQ(kxsim_queue_timer(nullptr, 3), -1);
+    EXPECT_EQ(kxsim_queue_timer(nullptr, 0), 0);
+    EXPECT_EQ(kxsim_timer_queued(), 4u);
     enter(Session::Active);
     ASSERT_EQ(WriteTimerControl(kAddr, 2, 0xB6, 0), 0);
     EXPECT_EQ(ReadTimerCounter(kAddr + 1, 2, 0x80), 0xFFFFu);
@@ -587,10 +593,7 @@ struct InjectCase {
 
 const InjectCase injectCases[] = {
     {"OpenDriverStatus", "OpenDriver", 21, [](Outputs& o) { return double(OpenDriver(&o.count)); }, 21},
-    {"OpenDriverMinusOne", "OpenDriver", -1, [](Outputs& o) { return double(OpenDriver(&o.count)); }, 65535},
-    {"OpenDriverWraps", "OpenDriver", 65537, [](Outputs& o) { return double(OpenDriver(&o.count)); }, 1},
-    {"OpenDriverNaN", "OpenDriver", kNaN, [](Outputs& o) { return double(OpenDriver(&o.count)); }, 0},
-    {"OpenDriverHuge", "OpenDriver", 1e300, [](Outputs& o) { return double(OpenDriver(&o.count)); }, 0},
+    {"OpenDriverLargest", "OpenDriver", 65535, [](Outputs& o) { return double(OpenDriver(&o.count)); }, 65535},
     {"CloseDriver", "CloseDriver", 2, [](Outputs&) { return double(CloseDriver()); }, 2},
     {"CloseDriverSucceeds", "CloseDriver", 0, [](Outputs&) { return double(CloseDriver()); }, 0},
     {"GetDriverVersion", "GetDriverVersion", 0,
@@ -599,13 +602,13 @@ const InjectCase injectCases[] = {
      [](Outputs& o) { return double(GetBoardAddress(0, &o.address, &o.irq, &o.bus, &o.slot)); }, 0},
     {"ActivateBoard", "ActivateBoard", 20, [](Outputs&) { return double(ActivateBoard(0)); }, 20},
     {"GetActiveBoardMinusOne", "GetActiveBoard", -1, [](Outputs&) { return double(GetActiveBoard()); }, -1},
-    {"GetActiveBoardTruncates", "GetActiveBoard", 3.9, [](Outputs&) { return double(GetActiveBoard()); }, 3},
-    {"GetActiveBoardNegative", "GetActiveBoard", -3.9, [](Outputs&) { return double(GetActiveBoard()); }, -3},
-    {"GetActiveBoardWraps", "GetActiveBoard", 4294967301.0, [](Outputs&) { return double(GetActiveBoard()); }, 5},
-    {"GetActiveBoardTopBit", "GetActiveBoard", 2147483648.0,
+    {"GetActiveBoardLowest", "GetActiveBoard", -2147483648.0,
      [](Outputs&) { return double(GetActiveBoard()); }, -2147483648.0},
-    {"GetActiveBoardInf", "GetActiveBoard", kInf, [](Outputs&) { return double(GetActiveBoard()); }, 0},
+    {"GetActiveBoardHighest", "GetActiveBoard", 2147483647.0,
+     [](Outputs&) { return double(GetActiveBoard()); }, 2147483647.0},
     {"GetLibraryVersion", "GetLibraryVersion", 0x0301, [](Outputs&) { return double(GetLibraryVersion()); }, 0x0301},
+    {"GetLibraryVersionLargest", "GetLibraryVersion", 65535,
+     [](Outputs&) { return double(GetLibraryVersion()); }, 65535},
     {"WriteAnalogOut", "WriteAnalogOut", 0, [](Outputs&) { return double(WriteAnalogOut(0, 100)); }, 0},
     {"WriteAnalogOutBadArgs", "WriteAnalogOut", 0, [](Outputs&) { return double(WriteAnalogOut(7, 9999)); }, 0},
     {"ConfigureAnalogIn", "ConfigureAnalogIn", 0, [](Outputs&) { return double(ConfigureAnalogIn(5, 3)); }, 0},
@@ -616,10 +619,8 @@ const InjectCase injectCases[] = {
      [](Outputs&) { return double(WriteTimerControl(kAddr, 2, 0xB6, 0)); }, 0},
     {"ReadTimerCounter", "ReadTimerCounter", 1234,
      [](Outputs&) { return double(ReadTimerCounter(kAddr, 2, 0x80)); }, 1234},
-    {"ReadTimerCounterMinusOne", "ReadTimerCounter", -1,
+    {"ReadTimerCounterLargest", "ReadTimerCounter", 4294967295.0,
      [](Outputs&) { return double(ReadTimerCounter(kAddr, 2, 0x80)); }, 4294967295.0},
-    {"ReadTimerCounterWraps", "ReadTimerCounter", 4294967303.0,
-     [](Outputs&) { return double(ReadTimerCounter(kAddr, 2, 0x80)); }, 7},
 };
 
 using Inject = SimTable<InjectCase>;
@@ -675,6 +676,156 @@ TEST_F(Sim, InjectionRefusesUnknownOperationsAndCounts) {
     uint16_t boards = 0;
     EXPECT_EQ(OpenDriver(&boards), 0);
     EXPECT_EQ(OpenDriver(&boards), 0);
+}
+
+// ---------------------------------------------------------------- refusals
+
+// A control-port call that the board refuses with -1, changing nothing.
+struct RefusedCase {
+    const char* name;
+    int (*call)();
+};
+
+const double kTwoTo32 = 4294967296.0;
+
+const RefusedCase refusedCases[] = {
+    // Injected values that the operation's result type cannot hold.
+    {"InjectStatusNaN", [] { return kxsim_inject("ReadAnalogIn", 1, kNaN); }},
+    {"InjectStatusInf", [] { return kxsim_inject("ReadAnalogIn", 1, kInf); }},
+    {"InjectStatusMinusInf", [] { return kxsim_inject("ReadAnalogIn", 1, -kInf); }},
+    {"InjectStatusHalf", [] { return kxsim_inject("ReadAnalogIn", 1, 0.5); }},
+    {"InjectStatus65536", [] { return kxsim_inject("ReadAnalogIn", 1, 65536); }},
+    {"InjectStatus1e30", [] { return kxsim_inject("ReadAnalogIn", 1, 1e30); }},
+    {"InjectStatusMinusOne", [] { return kxsim_inject("OpenDriver", 1, -1); }},
+    {"InjectVersion65536", [] { return kxsim_inject("GetLibraryVersion", 1, 65536); }},
+    {"InjectVersionMinusOne", [] { return kxsim_inject("GetLibraryVersion", 1, -1); }},
+    {"InjectBoardTopBit", [] { return kxsim_inject("GetActiveBoard", 1, 2147483648.0); }},
+    {"InjectBoardBelowLowest", [] { return kxsim_inject("GetActiveBoard", 1, -2147483649.0); }},
+    {"InjectBoardFraction", [] { return kxsim_inject("GetActiveBoard", 1, -0.5); }},
+    {"InjectBoardNaN", [] { return kxsim_inject("GetActiveBoard", 1, kNaN); }},
+    {"InjectReading2To32", [] { return kxsim_inject("ReadTimerCounter", 1, kTwoTo32); }},
+    {"InjectReadingMinusOne", [] { return kxsim_inject("ReadTimerCounter", 1, -1); }},
+    {"InjectReadingFraction", [] { return kxsim_inject("ReadTimerCounter", 1, 1.5); }},
+    {"InjectReadingInf", [] { return kxsim_inject("ReadTimerCounter", 1, kInf); }},
+    {"InjectUnknownOperation", [] { return kxsim_inject("ReadAD", 1, 0); }},
+    {"InjectNZero", [] { return kxsim_inject("ReadAnalogIn", 0, 9); }},
+    // Timer readings beyond ReadTimerCounter's 32 bits, or not whole: the
+    // whole call is refused, its good counts too.
+    {"TimerMinusOne", [] { const double c[] = {5, -1}; return kxsim_queue_timer(c, 2); }},
+    {"TimerNaN", [] { const double c[] = {kNaN, 5}; return kxsim_queue_timer(c, 2); }},
+    {"Timer2To32", [] { const double c[] = {kTwoTo32}; return kxsim_queue_timer(c, 1); }},
+    {"TimerFraction", [] { const double c[] = {0.5}; return kxsim_queue_timer(c, 1); }},
+    {"TimerInf", [] { const double c[] = {kInf}; return kxsim_queue_timer(c, 1); }},
+    {"TimerNull", [] { return kxsim_queue_timer(nullptr, 2); }},
+    // AD readings beyond a float's range.
+    {"AdBeyondFloat", [] { const double v[] = {1e39}; return kxsim_queue_ad(3, v, 1); }},
+    {"AdBeyondFloatNegative", [] { const double v[] = {1, -1e300}; return kxsim_queue_ad(3, v, 2); }},
+    {"AdChannel16", [] { const double v[] = {1}; return kxsim_queue_ad(16, v, 1); }},
+    {"AdNull", [] { return kxsim_queue_ad(3, nullptr, 1); }},
+    // Levels that are not finite, or of a channel without one.
+    {"LevelInf", [] { return kxsim_set_level(2, kInf); }},
+    {"LevelMinusInf", [] { return kxsim_set_level(2, -kInf); }},
+    {"LevelNaN", [] { return kxsim_set_level(2, kNaN); }},
+    {"LevelChannel1", [] { return kxsim_set_level(1, 1.0); }},
+};
+
+using Refused = SimTable<RefusedCase>;
+
+TEST_P(Refused, ChangesNothing) {
+    enter(Session::Active);
+    fillPort();
+    const PortState port = portState();
+    const Snapshot board = snapshot();
+    EXPECT_EQ(GetParam().call(), -1);
+    EXPECT_EQ(portState(), port);
+    EXPECT_EQ(snapshot(), board);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sim, Refused, ::testing::ValuesIn(refusedCases), byCaseName);
+
+// A queued AD reading is any 32-bit float, NaN and the infinities included.
+TEST_F(Sim, QueuedAdReadingsMayBeAnyFloat) {
+    const double volts[] = {kNaN, kInf, -kInf, FLT_MAX, -FLT_MAX};
+    ASSERT_EQ(kxsim_queue_ad(0, volts, 5), 0);
+    EXPECT_EQ(kxsim_ad_queued(0), 5u);
+    enter(Session::Active);
+    EXPECT_TRUE(std::isnan(readAd()));
+    EXPECT_EQ(readAd(), HUGE_VALF);
+    EXPECT_EQ(readAd(), -HUGE_VALF);
+    EXPECT_EQ(readAd(), FLT_MAX);
+    EXPECT_EQ(readAd(), -FLT_MAX);
+    EXPECT_EQ(kxsim_ad_queued(0), 0u);
+}
+
+TEST_F(Sim, LevelsReadBack) {
+    ASSERT_EQ(kxsim_set_level(15, -2.5), 0);
+    EXPECT_EQ(kxsim_level(15), -2.5);
+    EXPECT_EQ(kxsim_level(2), 0.0);
+    EXPECT_TRUE(std::isnan(kxsim_level(1)));
+    EXPECT_TRUE(std::isnan(kxsim_level(16)));
+}
+
+// ---------------------------------------------------------------- bounds
+
+TEST_F(Sim, InjectionsPendingAreBounded) {
+    for (int k = 1; k <= KXSIM_MAX_INJECTIONS; ++k)
+        ASSERT_EQ(kxsim_inject("ReadAnalogIn", k, 9), 0) << k;
+    EXPECT_EQ(kxsim_injections_pending(), 1000u);
+    const PortState full = portState();
+    EXPECT_EQ(kxsim_inject("OpenDriver", 1, 3), -1);
+    EXPECT_EQ(portState(), full);
+    // The first answered leaves room for one more.
+    enter(Session::Active);
+    float v = 0;
+    EXPECT_EQ(ReadAnalogIn(&v), 9);
+    EXPECT_EQ(kxsim_injections_pending(), 999u);
+    EXPECT_EQ(kxsim_inject("OpenDriver", 1, 3), 0);
+    EXPECT_EQ(kxsim_inject("OpenDriver", 1, 3), -1);
+    EXPECT_EQ(kxsim_injections_pending(), 1000u);
+}
+
+struct QueueCase {
+    const char* name;
+    int (*queue)(const double* values, size_t count);
+    size_t (*queued)();
+};
+
+const QueueCase queueCases[] = {
+    {"Ad", [](const double* v, size_t n) { return kxsim_queue_ad(7, v, n); },
+     [] { return kxsim_ad_queued(7); }},
+    {"Timer", [](const double* v, size_t n) { return kxsim_queue_timer(v, n); },
+     [] { return kxsim_timer_queued(); }},
+};
+
+using Queue = SimTable<QueueCase>;
+
+TEST_P(Queue, HoldsAtMostItsBound) {
+    const QueueCase& c = GetParam();
+    const std::vector<double> readings(KXSIM_MAX_QUEUED + 1, 1.0);
+    EXPECT_EQ(c.queue(readings.data(), readings.size()), -1);
+    EXPECT_EQ(c.queued(), 0u);
+    ASSERT_EQ(c.queue(readings.data(), 499998), 0);
+    const PortState nearlyFull = portState();
+    EXPECT_EQ(c.queue(readings.data(), 3), -1);
+    EXPECT_EQ(portState(), nearlyFull);
+    EXPECT_EQ(c.queue(readings.data(), 2), 0);
+    EXPECT_EQ(c.queued(), 500000u);
+    EXPECT_EQ(c.queue(readings.data(), 1), -1);
+    EXPECT_EQ(c.queue(readings.data(), 0), 0);
+    EXPECT_EQ(c.queued(), 500000u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sim, Queue, ::testing::ValuesIn(queueCases), byCaseName);
+
+TEST_F(Sim, EveryAdChannelHasAQueueOfItsOwn) {
+    const std::vector<double> readings(KXSIM_MAX_QUEUED, 0.25);
+    ASSERT_EQ(kxsim_queue_ad(4, readings.data(), readings.size()), 0);
+    EXPECT_EQ(kxsim_queue_ad(5, readings.data(), readings.size()), 0);
+    EXPECT_EQ(kxsim_ad_queued(4), 500000u);
+    EXPECT_EQ(kxsim_ad_queued(5), 500000u);
+    EXPECT_EQ(kxsim_ad_queued(6), 0u);
+    EXPECT_EQ(kxsim_ad_queued(-1), 0u);
+    EXPECT_EQ(kxsim_ad_queued(16), 0u);
 }
 
 // ---------------------------------------------------------------- log
@@ -813,6 +964,83 @@ TEST_F(Sim, LogEntriesHoldEveryArgumentAndResultAtFullWidth) {
                         }));
 }
 
+// The log in blocks: the same entries as one by one, the operation by its
+// index, absent arguments NaN.
+TEST_F(Sim, TheLogReadsInBlocks) {
+    enter(Session::Active);
+    const size_t total = KXSIM_LOG_BLOCK + 5;
+    for (size_t k = 0; k < total; ++k) {
+        if (k % 3 == 0) WriteTimerControl(kAddr, 2, 0xB6, static_cast<int32_t>(k));
+        if (k % 3 == 1) GetActiveBoard();
+        if (k % 3 == 2) DelayMicros(9999);
+    }
+    ASSERT_EQ(kxsim_log_size(), total);
+    const std::vector<DriverCall> expected = boardLog();
+    std::vector<uint8_t> ops(KXSIM_LOG_BLOCK), counts(KXSIM_LOG_BLOCK);
+    std::vector<double> args(4 * KXSIM_LOG_BLOCK), results(KXSIM_LOG_BLOCK);
+    std::vector<DriverCall> read;
+    std::vector<size_t> blocks;
+    for (size_t first = 0;;) {
+        const size_t n = kxsim_log_entries(first, ops.data(), counts.data(), args.data(), results.data());
+        if (n == 0) break;
+        blocks.push_back(n);
+        for (size_t k = 0; k < n; ++k) {
+            const char* name = nullptr;
+            ASSERT_EQ(kxsim_op_name(ops[k], &name), 0);
+            ASSERT_LE(counts[k], 4);
+            DriverCall c{name, std::vector<double>(&args[4 * k], &args[4 * k] + counts[k]), results[k]};
+            for (size_t i = counts[k]; i < 4; ++i) EXPECT_TRUE(std::isnan(args[4 * k + i])) << first + k;
+            read.push_back(c);
+        }
+        first += n;
+    }
+    EXPECT_EQ(blocks, (std::vector<size_t>{KXSIM_LOG_BLOCK, 5}));
+    EXPECT_EQ(read, expected);
+    EXPECT_EQ(read.at(1), (DriverCall{"GetActiveBoard", {}, 0}));
+    EXPECT_EQ(read.at(2), (DriverCall{"DelayMicros", {9999}, 14}));
+}
+
+TEST_F(Sim, ALogBlockWritesOnlyTheArraysGivenAndOnlyTheEntriesKept) {
+    WriteAnalogOut(1, 7);  // driver closed: status 1
+    GetActiveBoard();
+    std::vector<uint8_t> ops(KXSIM_LOG_BLOCK, 99), counts(KXSIM_LOG_BLOCK, 99);
+    std::vector<double> args(4 * KXSIM_LOG_BLOCK, 99), results(KXSIM_LOG_BLOCK, 99);
+    EXPECT_EQ(kxsim_log_entries(1, nullptr, counts.data(), nullptr, results.data()), 1u);
+    EXPECT_EQ(counts[0], 0);
+    EXPECT_EQ(results[0], -1);
+    EXPECT_EQ(counts[1], 99);
+    EXPECT_EQ(results[1], 99);
+    EXPECT_EQ(kxsim_log_entries(0, ops.data(), nullptr, args.data(), nullptr), 2u);
+    EXPECT_EQ(std::vector<uint8_t>(ops.begin(), ops.begin() + 3), (std::vector<uint8_t>{7, 6, 99}));
+    EXPECT_EQ(args[0], 1);
+    EXPECT_EQ(args[1], 7);
+    EXPECT_TRUE(std::isnan(args[2]) && std::isnan(args[3]) && std::isnan(args[4]));
+    EXPECT_EQ(args[8], 99);
+    EXPECT_EQ(kxsim_log_entries(2, ops.data(), counts.data(), args.data(), results.data()), 0u);
+    EXPECT_EQ(kxsim_log_entries(size_t(-1), ops.data(), counts.data(), args.data(), results.data()), 0u);
+    EXPECT_EQ(results[2], 99);
+}
+
+TEST_F(Sim, OperationsAreNamedByTheirIndexInKxdrvOrder) {
+    const std::vector<std::string> expected = {
+        "GetLibraryVersion", "OpenDriver",        "CloseDriver",  "GetDriverVersion",
+        "GetBoardAddress",   "ActivateBoard",     "GetActiveBoard", "WriteAnalogOut",
+        "ConfigureAnalogIn", "ReadAnalogIn",      "DelayMicros",  "WriteTimerControl",
+        "ReadTimerCounter"};
+    std::vector<std::string> names;
+    for (int i = 0; i < 13; ++i) {
+        const char* name = nullptr;
+        ASSERT_EQ(kxsim_op_name(i, &name), 0);
+        names.push_back(name);
+    }
+    EXPECT_EQ(names, expected);
+    const char* untouched = "untouched";
+    EXPECT_EQ(kxsim_op_name(13, &untouched), -1);
+    EXPECT_EQ(kxsim_op_name(-1, &untouched), -1);
+    EXPECT_STREQ(untouched, "untouched");
+    EXPECT_EQ(kxsim_op_name(0, nullptr), 0);
+}
+
 // ---------------------------------------------------------------- reset, real clock
 
 TEST_F(Sim, ResetReturnsToPowerOn) {
@@ -846,6 +1074,10 @@ TEST_F(Sim, ResetReturnsToPowerOn) {
     EXPECT_EQ(kxsim_ad_channel(), 0);
     EXPECT_EQ(kxsim_plant_output(), 0.0);
     EXPECT_EQ(kxsim_log_size(), 0u);
+    EXPECT_EQ(kxsim_injections_pending(), 0u);
+    EXPECT_EQ(kxsim_ad_queued(2), 0u);
+    EXPECT_EQ(kxsim_timer_queued(), 0u);
+    EXPECT_EQ(kxsim_level(2), 0.0);
     EXPECT_EQ(GetLibraryVersion(), 0x01A0);
     uint16_t boards = 0;
     EXPECT_EQ(OpenDriver(&boards), 0);
