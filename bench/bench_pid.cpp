@@ -8,6 +8,8 @@
 //                   driver, in turn (paired.h): the ratio scripts/bench
 //                   holds to its goal
 //   PairedPidCalls/n  plug-in and the step's driver calls alone
+//   PairedPidPlant/n  the plug-in on an 8th-order plant and on the board's
+//                   first-order plant: what a placed plant costs a step
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -21,11 +23,11 @@
 
 namespace {
 
-DirectCall pid(int64_t n) {
+DirectCall pid(int64_t n, int ad = 0, int da = 0) {
     const std::vector<double> reference(static_cast<std::size_t>(n), 2.0);
     return DirectCall("KX4410_PID", 4,
-                      mexhost::args(mexhost::scalar(0), mexhost::scalar(0), mexhost::scalar(0),
-                                    mexhost::scalar(0), mexhost::row(reference),
+                      mexhost::args(mexhost::scalar(ad), mexhost::scalar(0), mexhost::scalar(0),
+                                    mexhost::scalar(da), mexhost::row(reference),
                                     mexhost::scalar(0), mexhost::scalar(20),
                                     mexhost::scalar(0.2), mexhost::scalar(0.001)));
 }
@@ -136,6 +138,42 @@ void PairedPidCalls(benchmark::State& state) {
     paired(state, bare);
 }
 BENCHMARK(PairedPidCalls)->Arg(1000);
+
+// The plug-in closing its loop through an 8th-order plant placed from DA 1
+// to AD 2, against the same loop through AD 0's first-order plant from
+// DA 0, which no placed plant shares. The board keeps its operations'
+// costs, which on the virtual clock take no real time but move board
+// time, so that both plants are solved at every read and write (on a
+// board that takes no time neither would move).
+void PairedPidPlant(benchmark::State& state) {
+    kxsim_reset();
+    kxsim_set_logging(0);
+    uint16_t boards = 0;
+    OpenDriver(&boards);
+    ActivateBoard(0);
+    // Poles at 20, 40, ... 160 rad/s: 8! 20^8 / ((s + 20)(s + 40)...(s + 160)).
+    std::vector<double> den{1};
+    for (int k = 1; k <= 8; ++k) {
+        std::vector<double> next(den.size() + 1, 0.0);
+        for (std::size_t i = 0; i < den.size(); ++i) {
+            next[i] += den[i];
+            next[i + 1] += den[i] * 20.0 * k;
+        }
+        den = next;
+    }
+    const double num = den.back();
+    const char* why = nullptr;
+    if (kxsim_set_tf(1, 2, &num, 1, den.data(), den.size(), 0, &why) != 0) {
+        state.SkipWithError(why ? why : "the plant was refused");
+        return;
+    }
+    DirectCall eighth = pid(state.range(0), 2, 1), first = pid(state.range(0), 0, 0);
+    bool raised = false;
+    paired::run(state, [&] { raised |= !eighth(); }, [&] { raised |= !first(); },
+                static_cast<double>(state.range(0)));
+    if (raised) state.SkipWithError((eighth.message() + first.message()).c_str());
+}
+BENCHMARK(PairedPidPlant)->Arg(1000);
 
 }  // namespace
 

@@ -72,6 +72,22 @@
     X(int, kxsim_set_level, (int channel, double volts), (channel, volts), -1)                   \
     X(double, kxsim_level, (int channel), (channel), kxbridge::kNoNumber)                        \
     X(double, kxsim_plant_output, (void), (), kxbridge::kNoNumber)                               \
+    X(int, kxsim_set_tf,                                                                         \
+      (int da, int ad, const double* num, size_t numCount, const double* den, size_t denCount,    \
+       double delay, const char** why),                                                          \
+      (da, ad, num, numCount, den, denCount, delay, why), -1)                                    \
+    X(int, kxsim_set_lab, (const char* name, int da, int ad, const char** why),                 \
+      (name, da, ad, why), -1)                                                                   \
+    X(int, kxsim_remove_plant, (int ad, const char** why), (ad, why), -1)                        \
+    X(int, kxsim_set_limits, (int ad, double lo, double hi, const char** why),                  \
+      (ad, lo, hi, why), -1)                                                                     \
+    X(int, kxsim_set_signal,                                                                     \
+      (int channel, const char* kind, double amplitude, double frequency, double phase,          \
+       double offset, const char** why),                                                         \
+      (channel, kind, amplitude, frequency, phase, offset, why), -1)                             \
+    X(int, kxsim_set_noise, (int channel, double sigma, uint64_t seed, const char** why),        \
+      (channel, sigma, seed, why), -1)                                                           \
+    X(double, kxsim_analog, (int channel), (channel), kxbridge::kNoNumber)                       \
     X(size_t, kxsim_log_size, (void), (), 0)                                                     \
     X(int, kxsim_log_entry,                                                                      \
       (size_t index, const char** op, double args[4], int* argCount, double* result),            \

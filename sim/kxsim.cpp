@@ -4,6 +4,7 @@
  */
 #include "kxsim.h"
 #include "clock.h"
+#include "inputs.h"
 #include "log.h"
 
 #include <cfloat>
@@ -114,6 +115,7 @@ struct State {
     double plantY = 0.0;
     int64_t plantNs = 0;  // board time the plant output belongs to
     double level[kAdChannels] = {};
+    kxsim::Inputs inputs;
 
     std::deque<Volts> adQueue[kAdChannels];
     std::deque<Count> timerQueue;
@@ -222,13 +224,26 @@ bool configValid(int32_t config) {
     return (config >= 0 && config <= 11) || (config >= 16 && config <= 27);
 }
 
-double signal(int channel) {
+// What the board wires to an AD channel.
+double wire(int channel) {
     if (channel == 0) {
         settlePlant(nowNs());
         return g.plantY;
     }
     if (channel == 1) return daVolts(g.da[1]);
     return g.level[channel];
+}
+
+double signal(int channel) {
+    if (!g.inputs.used(channel)) return wire(channel);
+    return g.inputs.read(channel, nowNs(), g.inputs.placed(channel) ? 0.0 : wire(channel));
+}
+
+// A refusal's text where the caller asked for it, and the control port's -1.
+int refused(const char* why, const char** out) {
+    if (why == nullptr) return 0;
+    if (out) *out = why;
+    return -1;
 }
 
 double quantised(double v, int32_t config) {
@@ -342,6 +357,7 @@ KxStatus KXDRV_CALL WriteAnalogOut(int32_t channel, int32_t code) {
     spend(kWriteAnalogOut);
     if (channel == 0) settlePlant(nowNs());
     g.da[channel] = code;
+    g.inputs.written(channel, nowNs(), daVolts(code));
     return logged(kWriteAnalogOut, kNoError, channel, code);
 }
 
@@ -435,6 +451,7 @@ void kxsim_set_clock(int real) {
     const int64_t shift = nowNs();
     settlePlant(shift);
     g.plantNs -= shift;
+    g.inputs.shift(shift);
     for (Counter& c : g.counters) c.startNs -= shift;
     g.clock.choose(real != 0);
 }
@@ -533,6 +550,39 @@ double kxsim_level(int channel) {
 double kxsim_plant_output(void) {
     settlePlant(nowNs());
     return g.plantY;
+}
+
+int kxsim_set_tf(int da, int ad, const double* num, size_t numCount, const double* den,
+                 size_t denCount, double delay, const char** why) {
+    const double volts = da == 0 || da == 1 ? daVolts(g.da[da]) : 0.0;
+    return refused(
+        g.inputs.place(da, ad, num, numCount, den, denCount, delay, nowNs(), volts), why);
+}
+
+int kxsim_set_lab(const char* name, int da, int ad, const char** why) {
+    const double volts = da == 0 || da == 1 ? daVolts(g.da[da]) : 0.0;
+    return refused(g.inputs.placeLab(name, da, ad, nowNs(), volts), why);
+}
+
+int kxsim_remove_plant(int ad, const char** why) { return refused(g.inputs.remove(ad), why); }
+
+int kxsim_set_limits(int ad, double lo, double hi, const char** why) {
+    return refused(g.inputs.limit(ad, lo, hi), why);
+}
+
+int kxsim_set_signal(int channel, const char* kind, double amplitude, double frequency,
+                     double phase, double offset, const char** why) {
+    return refused(g.inputs.source(channel, kind, amplitude, frequency, phase, offset, nowNs()),
+                   why);
+}
+
+int kxsim_set_noise(int channel, double sigma, uint64_t seed, const char** why) {
+    return refused(g.inputs.noise(channel, sigma, seed, nowNs()), why);
+}
+
+double kxsim_analog(int channel) {
+    if (channel < 0 || channel >= kAdChannels) return std::numeric_limits<double>::quiet_NaN();
+    return signal(channel);
 }
 
 size_t kxsim_log_size(void) { return g.log.size(); }

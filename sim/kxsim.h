@@ -105,6 +105,38 @@ KXDRV_API double kxsim_level(int channel);
 /* The plant's output now, in volts, before range clipping and quantising. */
 KXDRV_API double kxsim_plant_output(void);
 
+/* The virtual lab (sim/README.md, "Plants" and "Signals"). Each call that
+ * can refuse returns 0, or -1 and, where why is given, points *why to a
+ * static text that says what the call needs; a refused call changes
+ * nothing. */
+
+/* A plant num(s)/den(s) from DA channel da (0-1) to AD channel ad (0-15),
+ * coefficients highest power first, its input delayed by delay seconds: a
+ * proper transfer function of order 0 to 8, at rest from now on. ad must
+ * read no other plant placed by these calls. */
+KXDRV_API int kxsim_set_tf(int da, int ad, const double* num, size_t numCount, const double* den,
+                           size_t denCount, double delay, const char** why);
+/* A lab plant by name: "dcmotor", "heater", "tanks", "massspring". */
+KXDRV_API int kxsim_set_lab(const char* name, int da, int ad, const char** why);
+/* AD channel ad reads its wiring again (AD 0 the first-order plant, AD 1
+ * DA 1, AD 2-15 their level); nothing to remove is no refusal. */
+KXDRV_API int kxsim_remove_plant(int ad, const char** why);
+/* The output of the plant placed on AD ad held within lo..hi (-inf, +inf:
+ * no limit). */
+KXDRV_API int kxsim_set_limits(int ad, double lo, double hi, const char** why);
+/* A periodic source added on an AD channel: kind "sine", "square",
+ * "triangle", "sawtooth", or "none" to remove it; frequency in Hz, phase in
+ * radians at the time of the call, amplitude and offset in volts. */
+KXDRV_API int kxsim_set_signal(int channel, const char* kind, double amplitude, double frequency,
+                               double phase, double offset, const char** why);
+/* Gaussian noise of sigma volts added on an AD channel (0: none), from seed:
+ * the same numbers on every machine. */
+KXDRV_API int kxsim_set_noise(int channel, double sigma, uint64_t seed, const char** why);
+/* What AD channel 0-15 carries now, in volts, before range clipping and
+ * quantising: what a conversion now would quantise. NaN for another
+ * channel. */
+KXDRV_API double kxsim_analog(int channel);
+
 /* The call log: the latest driver operations since reset or the last
  * clear, at most its capacity of them, oldest first. args are the integer
  * arguments passed (output parameters left out), result is what the call

@@ -17,6 +17,14 @@
 //   kxsim('plant', gain, tau)           the plant from DA 0 to AD 0
 //   kxsim('level', channel, volts)      a constant input on AD 2-15
 //   code = kxsim('da', channel)         the code a DA channel holds
+//   kxsim('tf', da, ad, num, den, delay)    a plant num(s)/den(s) from DA to AD
+//   kxsim('lab', name, da, ad)          a lab plant by name
+//   kxsim('unplant', ad)                an AD channel back to its wiring
+//   kxsim('limits', ad, lo, hi)         limits on a plant's output
+//   kxsim('signal', channel, kind, amplitude, frequency, phase, offset)
+//                                       a periodic source on an AD channel
+//   kxsim('noise', channel, sigma, seed)    Gaussian noise on an AD channel
+//   v = kxsim('analog', channel)        an AD channel's volts before conversion
 //
 // Through the driver client (bridge/), a form whose calls find no driver
 // server raises "KX4410 driver server not running: <why>" in place of the
@@ -355,6 +363,96 @@ std::string onDa(int, mxArray* plhs[], Args args) {
     return "";
 }
 
+// A whole number of the C int's range, for the board to check.
+bool integer(const mxArray* a, int& n) { return whole(a, -2147483648.0, 2147483647.0, n); }
+
+// The board's refusal from a call's status and the why it wrote, or what
+// stands for it when no board answered (the caller then reports the missing
+// server instead). The call is made before, not among the arguments here:
+// why would be read in an unspecified order with it.
+std::string refusal(int status, const char* why) {
+    if (status == 0) return "";
+    return why ? why : "the board did not answer";
+}
+
+std::string onTf(int, mxArray*[], Args args) {
+    int da = 0, ad = 0;
+    if (!integer(args[0], da) || !integer(args[1], ad)) return "da and ad are whole numbers";
+    const double *num = nullptr, *den = nullptr;
+    std::size_t numCount = 0, denCount = 0;
+    if (!vector(args[2], num, numCount) || !vector(args[3], den, denCount))
+        return "num and den are real double vectors";
+    double delay = 0;
+    if (!scalar(args[4], delay)) return "delay is a real number of seconds";
+    const char* why = nullptr;
+    const int status = kxsim_set_tf(da, ad, num, numCount, den, denCount, delay, &why);
+    return refusal(status, why);
+}
+
+std::string onLab(int, mxArray*[], Args args) {
+    int da = 0, ad = 0;
+    if (!isText(args[0])) return "name is dcmotor, heater, tanks or massspring";
+    if (!integer(args[1], da) || !integer(args[2], ad)) return "da and ad are whole numbers";
+    const std::string name = text(args[0]);
+    const char* why = nullptr;
+    const int status = kxsim_set_lab(name.c_str(), da, ad, &why);
+    return refusal(status, why);
+}
+
+std::string onUnplant(int, mxArray*[], Args args) {
+    int ad = 0;
+    if (!integer(args[0], ad)) return "ad is a whole number";
+    const char* why = nullptr;
+    const int status = kxsim_remove_plant(ad, &why);
+    return refusal(status, why);
+}
+
+std::string onLimits(int, mxArray*[], Args args) {
+    int ad = 0;
+    double lo = 0, hi = 0;
+    if (!integer(args[0], ad)) return "ad is a whole number";
+    if (!scalar(args[1], lo) || !scalar(args[2], hi)) return "lo and hi are real numbers";
+    const char* why = nullptr;
+    const int status = kxsim_set_limits(ad, lo, hi, &why);
+    return refusal(status, why);
+}
+
+std::string onSignal(int, mxArray*[], Args args) {
+    int channel = 0;
+    double amplitude = 0, frequency = 0, phase = 0, offset = 0;
+    if (!integer(args[0], channel)) return "channel is a whole number";
+    if (!isText(args[1])) return "kind is sine, square, triangle, sawtooth or none";
+    if (!scalar(args[2], amplitude) || !scalar(args[3], frequency) || !scalar(args[4], phase) ||
+        !scalar(args[5], offset))
+        return "amplitude, frequency, phase and offset are real numbers";
+    const std::string kind = text(args[1]);
+    const char* why = nullptr;
+    const int status =
+        kxsim_set_signal(channel, kind.c_str(), amplitude, frequency, phase, offset, &why);
+    return refusal(status, why);
+}
+
+std::string onNoise(int, mxArray*[], Args args) {
+    int channel = 0;
+    double sigma = 0, seed = 0;
+    if (!integer(args[0], channel)) return "channel is a whole number";
+    if (!scalar(args[1], sigma)) return "sigma is a real number of volts";
+    // Every whole number up to 2^53 is exact in a double.
+    if (!scalar(args[2], seed) || !(seed >= 0 && seed <= 9007199254740992.0) ||
+        seed != std::trunc(seed))
+        return "seed is a whole number from 0 to 2^53";
+    const char* why = nullptr;
+    const int status = kxsim_set_noise(channel, sigma, static_cast<uint64_t>(seed), &why);
+    return refusal(status, why);
+}
+
+std::string onAnalog(int, mxArray* plhs[], Args args) {
+    int channel = 0;
+    if (!whole(args[0], 0, 15, channel)) return "channel is a whole number from 0 to 15";
+    plhs[0] = mxCreateDoubleScalar(kxsim_analog(channel));
+    return "";
+}
+
 struct Command {
     const char* name;
     const char* form;
@@ -379,6 +477,14 @@ const Command kCommands[] = {
     {"versions", "kxsim('versions', lib, drv)", 2, 0, onVersions},
     {"plant", "kxsim('plant', gain, tau)", 2, 0, onPlant},
     {"level", "kxsim('level', channel, volts)", 2, 0, onLevel},
+    {"tf", "kxsim('tf', da, ad, num, den, delay)", 5, 0, onTf},
+    {"lab", "kxsim('lab', name, da, ad)", 3, 0, onLab},
+    {"unplant", "kxsim('unplant', ad)", 1, 0, onUnplant},
+    {"limits", "kxsim('limits', ad, lo, hi)", 3, 0, onLimits},
+    {"signal", "kxsim('signal', channel, kind, amplitude, frequency, phase, offset)", 6, 0,
+     onSignal},
+    {"noise", "kxsim('noise', channel, sigma, seed)", 3, 0, onNoise},
+    {"analog", "v = kxsim('analog', channel)", 1, 1, onAnalog},
     {"da", "code = kxsim('da', channel)", 1, 1, onDa},
 };
 

@@ -2,14 +2,17 @@
 %   Where no board is present, the toolbox runs on a simulated one: a
 %   library that takes the driver's place, with a virtual or real clock,
 %   the 8254 interval timer, a plant wired from the outputs to the inputs,
-%   fault injection and a log of every driver call. kxsim sets it up and
-%   reads it back. Its state lives in the driver library and survives
-%   "clear all", as a real driver session does.
+%   fault injection and a log of every driver call; and a virtual lab:
+%   plants of your choosing between the outputs and the inputs, wave
+%   sources and noise. kxsim sets it up and reads it back. Its state lives
+%   in the driver library and survives "clear all", as a real driver
+%   session does.
 %
 %   kxsim('reset')
 %       Power-on state: driver closed, one board, DA codes 2047, virtual
 %       clock at 0 s, log, queues and injections cleared, default plant
-%       (gain 1, tau 0.05 s), AD 2-15 at 0 V.
+%       (gain 1, tau 0.05 s), AD 2-15 at 0 V, and no placed plant, source
+%       or noise.
 %   kxsim('clock', 'virtual')
 %   kxsim('clock', 'real')
 %       Board time moves only by the driver calls and their waits
@@ -79,9 +82,57 @@
 %   code = kxsim('da', channel)
 %       The code DA channel 0 or 1 holds now.
 %
+%   The virtual lab. What an AD channel carries is its plant's output (or
+%   else its wiring above: the plant on AD 0, DA 1 on AD 1, the level on
+%   AD 2-15), plus its source, plus its noise; a reading clips and
+%   quantises that. Each takes effect at the board time of the call.
+%   kxsim('tf', da, ad, num, den, delay)
+%       Places the plant num(s)/den(s) from DA channel da (0 or 1) to AD
+%       channel ad (0 to 15), its input delayed by delay seconds (0 to
+%       1e6): num and den are coefficient vectors, highest power first, of
+%       a proper transfer function of order 0 to 8 (a direct term when
+%       they are of one degree), stable or not. The plant starts at rest,
+%       with DA da's present output as its input until the first write
+%       arrives; it is solved exactly for the piecewise-constant DA
+%       output. A DA channel may drive several plants; an AD channel
+%       reads at most one: remove it before placing another there. A
+%       plant on AD 0 stands in for the first-order plant, which runs on
+%       beneath it.
+%   kxsim('lab', name, da, ad)
+%       Places a ready-made plant, about 1 V out per volt in at rest:
+%         'dcmotor'     a DC motor's speed (second order, 39 ms and 1 ms)
+%         'heater'      a heated block (first order, 2 s, dead time 0.25 s)
+%         'tanks'       two coupled tanks, linearised (13.1 s and 1.9 s)
+%         'massspring'  a mass-spring-damper (20 rad/s, damping 0.1)
+%       Their physics and parameters: sim/README.md, "Lab plants".
+%   kxsim('unplant', ad)
+%       Removes the plant placed on AD channel ad: the channel reads its
+%       wiring again.
+%   kxsim('limits', ad, lo, hi)
+%       Holds the output of the plant placed on AD channel ad within lo
+%       to hi volts (-Inf, Inf: no limits); its state runs on unheld.
+%   kxsim('signal', channel, kind, amplitude, frequency, phase, offset)
+%       Adds a periodic wave to AD channel channel, in place of the one it
+%       had: offset + amplitude w(2 pi frequency t + phase), t the seconds
+%       since this call, frequency in Hz, phase in radians. kind is
+%       'sine', 'square' (+1 the first half period, -1 the second),
+%       'triangle' (-1 to +1 and back), 'sawtooth' (-1 rising to +1), or
+%       'none' to remove the wave.
+%   kxsim('noise', channel, sigma, seed)
+%       Adds Gaussian noise of sigma volts to AD channel channel (0
+%       removes it), from seed (a whole number, 0 to 2^53): a function of
+%       the board time since this call, the same numbers on every
+%       machine.
+%   v = kxsim('analog', channel)
+%       What AD channel channel carries now, in volts, before the
+%       conversion clips and quantises it.
+%
 %   Any other call raises an error that names the accepted forms, and a
 %   value out of a form's range one that names the range (identifier
-%   KX4410:kxsim:badCall); a refused call changes nothing.
+%   KX4410:kxsim:badCall), and so does a form whose arguments the board
+%   refuses, saying what it needs, e.g. "kxsim('tf', da, ad, num, den,
+%   delay): num's degree is at most den's: the transfer function is
+%   proper"; a refused call changes nothing.
 %
 %   Through the driver server (the simulated board beside it), a form
 %   whose call finds no server raises "KX4410 driver server not running: "
@@ -94,5 +145,12 @@
 %     kxsim('inject', 'ReadAnalogIn', 2, 9);
 %     try, v = KX4410_ReadAD(0, 0, 0, 3); catch err, disp(err.message); end
 %     L = kxsim('log'); disp({L.op})
+%
+%   Example: a mass-spring-damper's step, sampled every millisecond
+%     kxsim('reset'); KX4410_InitDriverAndBoard(0);
+%     kxsim('lab', 'massspring', 0, 2);
+%     kxsim('noise', 2, 0.005, 1);
+%     done = KX4410_SendDA(0, 2047 + 204);
+%     y = KX4410_ReadAD(2, 0, 0, 1000, 990);
 %
 %   See also Contents, kx4410_demo.

@@ -273,6 +273,14 @@ const std::vector<Form> kxsimForms = {
     {"plant", 0, [] { return args(text("plant"), scalar(1), scalar(0.1)); }},
     {"level", 0, [] { return args(text("level"), scalar(2), scalar(1)); }},
     {"da", 1, [] { return args(text("da"), scalar(0)); }},
+    {"tf", 0, [] { return args(text("tf"), scalar(0), scalar(2), row({1}), row({0.01, 1}), scalar(0)); }},
+    {"limits", 0, [] { return args(text("limits"), scalar(2), scalar(-1), scalar(1)); }},
+    {"unplant", 0, [] { return args(text("unplant"), scalar(2)); }},
+    {"lab", 0, [] { return args(text("lab"), text("heater"), scalar(0), scalar(3)); }},
+    {"signal", 0,
+     [] { return args(text("signal"), scalar(4), text("sine"), scalar(1), scalar(50), scalar(0), scalar(0)); }},
+    {"noise", 0, [] { return args(text("noise"), scalar(5), scalar(0.1), scalar(7)); }},
+    {"analog", 1, [] { return args(text("analog"), scalar(2)); }},
 };
 
 Outcome callForm(const Form& f) { return mexhost::call("kxsim", f.nlhs, f.args()); }
