@@ -103,7 +103,7 @@ if(KX_MATLAB_SIMULATED_BOARD)
   if(NOT KX_DRIVER_SERVER)
     add_dependencies(kxsim_matlab kxdrv_matlab)
   endif()
-  list(APPEND kx_matlab_help kxsim.m kx4410_demo.m)
+  list(APPEND kx_matlab_help kxsim.m kx4410_demo.m kx4410_lab_demo.m)
 endif()
 
 # The help files (MATLAB's help shows a .m file's comment block; the .mex*

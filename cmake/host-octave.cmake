@@ -67,7 +67,8 @@ function(kx_octave_mex target output source)
 endfunction()
 
 set(kx_toolbox_help ${KX_CONTENTS_M} ${PROJECT_SOURCE_DIR}/toolbox/kxsim.m
-                    ${PROJECT_SOURCE_DIR}/toolbox/kx4410_demo.m)
+                    ${PROJECT_SOURCE_DIR}/toolbox/kx4410_demo.m
+                    ${PROJECT_SOURCE_DIR}/toolbox/kx4410_lab_demo.m)
 foreach(kx_name ${KX_PLUGINS})
   kx_octave_mex(${kx_name}_octave ${kx_name} ${PROJECT_SOURCE_DIR}/plugins/${kx_name}.cpp)
   kx_plugin_libraries(${kx_name} kxgateway_octave kxtimebase kxdrv kx_libs)
@@ -81,7 +82,7 @@ kx_octave_mex(kxsim_octave kxsim ${KX_SIM_MEX_SOURCES})
 target_include_directories(kxsim_octave SYSTEM PRIVATE ${KX_OCTAVE_INCLUDE})
 target_link_libraries(kxsim_octave PRIVATE kxdrv)
 
-# Help files, Contents.m and the demo, copied beside the plug-ins. Octave
+# Help files, Contents.m and the demos, copied beside the plug-ins. Octave
 # runs a .mex before a .m of the same name in one folder, and help shows
 # the .m file's comment block.
 set(kx_toolbox_copies "")

@@ -4,7 +4,7 @@
 #   cmake --build build --target kx_octave_package       (scripts/package)
 #
 #   kx4410-<version>/DESCRIPTION, INDEX, NEWS, COPYING
-#   kx4410-<version>/inst/   Contents.m, the help files, kxsim.m, the demo
+#   kx4410-<version>/inst/   Contents.m, the help files, kxsim.m, the demos
 #   kx4410-<version>/src/    the C++ sources and toolbox/package/Makefile,
 #                            which pkg install runs: mkoctfile alone builds
 #                            the plug-ins, kxsim and the simulated driver;

@@ -153,4 +153,4 @@
 %     done = KX4410_SendDA(0, 2047 + 204);
 %     y = KX4410_ReadAD(2, 0, 0, 1000, 990);
 %
-%   See also Contents, kx4410_demo.
+%   See also Contents, kx4410_demo, kx4410_lab_demo.

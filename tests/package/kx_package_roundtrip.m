@@ -63,6 +63,10 @@ function use (version, prefix)
   assert (isempty (strfind (shown, "failed")), shown);
   assert (! isempty (regexp (shown, 'output 2\.0\d\d V after')), shown);
   close all;
+  shown = evalc ("demo kx4410_lab_demo");
+  assert (isempty (strfind (shown, "failed")), shown);
+  assert (! isempty (strfind (shown, "overshoot:                0.73 %\n")), shown);
+  assert (exist (fullfile (tempdir (), "kx4410_lab.png"), "file"), 2);
 
   for name = {"KX4410_InitDriverAndBoard", "KX4410_ErrorText", "KX4410_ReadAD", "KX4410_PID"}
     [passed, total] = test (name{1});
