@@ -57,6 +57,8 @@
     X(int, kxsim_set_cost, (const char* op, int64_t nanoseconds), (op, nanoseconds), -1)         \
     X(void, kxsim_zero_costs, (void), (), )                                                      \
     X(int, kxsim_inject, (const char* op, int n, double value), (op, n, value), -1)              \
+    X(int, kxsim_inject_why, (const char* op, int n, double value, const char** why),            \
+      (op, n, value, why), -1)                                                                   \
     X(size_t, kxsim_injections_pending, (void), (), 0)                                           \
     X(int, kxsim_queue_ad, (int channel, const double* volts, size_t count),                     \
       (channel, volts, count), -1)                                                               \

@@ -135,14 +135,22 @@ int opByName(const char* name) {
 
 struct Span {
     double lo, hi;
+    const char* valueIs;  // an injected value outside it is refused so
 };
 
 // What an operation's result type holds: a status word, GetLibraryVersion's
 // version word, GetActiveBoard's signed board and ReadTimerCounter's 32 bits.
 Span resultSpan(Op op) {
-    if (op == kGetActiveBoard) return {-2147483648.0, 2147483647.0};
-    if (op == kReadTimerCounter) return {0, 4294967295.0};
-    return {0, 65535};
+    if (op == kGetActiveBoard)
+        return {-2147483648.0, 2147483647.0,
+                "value is GetActiveBoard's board number: a whole number from -2147483648 to "
+                "2147483647"};
+    if (op == kReadTimerCounter)
+        return {0, 4294967295.0,
+                "value is ReadTimerCounter's 32-bit reading: a whole number from 0 to 4294967295"};
+    if (op == kGetLibraryVersion)
+        return {0, 65535, "value is GetLibraryVersion's version word: a whole number from 0 to 65535"};
+    return {0, 65535, "value is the operation's status word: a whole number from 0 to 65535"};
 }
 
 bool wholeIn(double v, Span s) { return v >= s.lo && v <= s.hi && v == std::trunc(v); }
@@ -482,10 +490,15 @@ void kxsim_zero_costs(void) {
     for (int64_t& c : g.cost) c = 0;
 }
 
-int kxsim_inject(const char* op, int n, double value) {
+int kxsim_inject(const char* op, int n, double value) { return kxsim_inject_why(op, n, value, nullptr); }
+
+int kxsim_inject_why(const char* op, int n, double value, const char** why) {
     const int i = opByName(op);
-    if (i < 0 || n < 1 || !wholeIn(value, resultSpan(static_cast<Op>(i)))) return -1;
-    if (g.injections.size() >= KXSIM_MAX_INJECTIONS) return -1;
+    if (i < 0 || n < 1) return -1;
+    const Span span = resultSpan(static_cast<Op>(i));
+    if (!wholeIn(value, span)) return refused(span.valueIs, why);
+    if (g.injections.size() >= KXSIM_MAX_INJECTIONS)
+        return refused("1000 injections are pending already, the most the board holds", why);
     g.injections.push_back(Injection{static_cast<Op>(i), n, value});
     return 0;
 }

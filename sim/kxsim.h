@@ -63,6 +63,9 @@ KXDRV_API void kxsim_zero_costs(void);
  * 0 to 2^32 - 1 for ReadTimerCounter. Returns 0, or -1 for an unknown op,
  * n < 1, another value, or KXSIM_MAX_INJECTIONS pending already. */
 KXDRV_API int kxsim_inject(const char* op, int n, double value);
+/* The same, and for a value out of range or the injections' bound, why:
+ * the text of the refusal. */
+KXDRV_API int kxsim_inject_why(const char* op, int n, double value, const char** why);
 /* Injections made and not yet answered. */
 KXDRV_API size_t kxsim_injections_pending(void);
 

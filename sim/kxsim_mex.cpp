@@ -54,35 +54,6 @@ const char* const kOperations =
     "ActivateBoard, GetActiveBoard, WriteAnalogOut, ConfigureAnalogIn, ReadAnalogIn, "
     "DelayMicros, WriteTimerControl, ReadTimerCounter";
 
-// What inject's value may be for each operation: what its result type
-// holds (driver/kxdrv.h), as the board takes it.
-struct Operation {
-    const char* name;
-    double lo, hi;
-    const char* valueIs;
-};
-
-const char* const kStatusWord = "value is the operation's status word: a whole number from 0 to 65535";
-
-const Operation kOperationResults[] = {
-    {"GetLibraryVersion", 0, 65535,
-     "value is GetLibraryVersion's version word: a whole number from 0 to 65535"},
-    {"OpenDriver", 0, 65535, kStatusWord},
-    {"CloseDriver", 0, 65535, kStatusWord},
-    {"GetDriverVersion", 0, 65535, kStatusWord},
-    {"GetBoardAddress", 0, 65535, kStatusWord},
-    {"ActivateBoard", 0, 65535, kStatusWord},
-    {"GetActiveBoard", -2147483648.0, 2147483647.0,
-     "value is GetActiveBoard's board number: a whole number from -2147483648 to 2147483647"},
-    {"WriteAnalogOut", 0, 65535, kStatusWord},
-    {"ConfigureAnalogIn", 0, 65535, kStatusWord},
-    {"ReadAnalogIn", 0, 65535, kStatusWord},
-    {"DelayMicros", 0, 65535, kStatusWord},
-    {"WriteTimerControl", 0, 65535, kStatusWord},
-    {"ReadTimerCounter", 0, 4294967295.0,
-     "value is ReadTimerCounter's 32-bit reading: a whole number from 0 to 4294967295"},
-};
-
 using Args = const mxArray* const*;
 // A command's work: empty when done, else the message to raise.
 using Handler = std::string (*)(int nlhs, mxArray* plhs[], Args args);
@@ -161,16 +132,9 @@ std::string onInject(int, mxArray*[], Args args) {
     double value = 0;
     if (!scalar(args[2], value)) return "value is a real number";
     const std::string op = text(args[0]);
-    // An operation not listed here is the board's to refuse.
-    for (const Operation& o : kOperationResults) {
-        if (op != o.name) continue;
-        if (!wholeIn(value, o.lo, o.hi)) return o.valueIs;
-        if (kxsim_injections_pending() >= KXSIM_MAX_INJECTIONS)
-            return "1000 injections are pending already, the most the board holds";
-        break;
-    }
-    if (kxsim_inject(op.c_str(), n, value) != 0)
-        return "unknown operation '" + op + "'; the operations are " + kOperations;
+    const char* why = nullptr;
+    if (kxsim_inject_why(op.c_str(), n, value, &why) != 0)
+        return why ? why : "unknown operation '" + op + "'; the operations are " + kOperations;
     return "";
 }
 
